@@ -1,0 +1,1 @@
+namespace tolvar { int guiPlaceholder = 0; }

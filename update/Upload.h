@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvar {
+
+// What the firmware upload needs of a serial port. Open raises EComPort when the device cannot
+// be opened; Write/Read/Close raise whatever the port raises and the upload lets it pass.
+class UploadPort {
+public:
+    virtual ~UploadPort() = default;
+    virtual void Open() = 0;
+    virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
+    virtual std::int32_t Read(void* buffer, std::int32_t count) = 0;
+    virtual void Close() = 0;
+};
+
+// How the upload reports to the window. Texts are UTF-8.
+class UploadReporter {
+public:
+    virtual ~UploadReporter() = default;
+    virtual void SetProgressMax(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void SetResultText(const std::string& text) = 0;
+    virtual void ShowAdvice() = 0;
+    virtual void AdvanceWizard() = 0;
+    virtual void HideBackAndCancel() = 0;
+    virtual void ShowMissingPayload() = 0;
+};
+
+} // namespace tolvar
