@@ -1,0 +1,112 @@
+#include "update/FirmwareUpload.h"
+
+#include "serial/EComPort.h"
+
+#include <array>
+
+namespace tolvar {
+
+const char* const kUploadSuccessText = "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.";
+const char* const kUploadFailureText = "Uaktualnienie oprogramowania\nzostało zakończone błędem.";
+const char* const kPortFailureText =
+    "Błąd inizjalizacji portu szeregowego.\nPort może być używany przez inny program.\n"
+    "Uaktualnienie oprogramowania\nzostało zakończone błędem.";
+
+namespace {
+
+// Count byte, then a record of the HEX shape (count 00, address 0000, type FE, checksum 02),
+// ended by LF rather than CR.
+constexpr std::array<std::uint8_t, 12> kStartRecord = {0x0B, '0', '0', '0', '0', '0',
+                                                       '0',  'F', 'E', '0', '2', 0x0A};
+
+constexpr int kFailureBudget = 4;
+
+void Finish(UploadReporter& reporter) {
+    reporter.AdvanceWizard();
+    reporter.HideBackAndCancel();
+}
+
+} // namespace
+
+UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
+                               const PayloadSource& source) {
+    UploadResult result;
+    const std::optional<PayloadView> payload = source ? source() : std::nullopt;
+    if (!payload || !PayloadIsWhole(*payload)) {
+        reporter.ShowMissingPayload();
+        return result;
+    }
+
+    reporter.SetProgressMax(CountLines(*payload));
+    std::int8_t failureCounter = 0;
+    bool failed = false;
+    LineCursor cursor(*payload);
+    std::array<std::uint8_t, kMaxLineBytes> transmit{};
+    std::array<std::uint8_t, 256> receive{};
+
+    do {
+        failed = false;
+        cursor.Reset();
+        reporter.SetProgressPosition(0);
+        int recordIndex = 0;
+        ++result.passes;
+
+        try {
+            port.Open();
+        } catch (const EComPort&) {
+            // Not retried and not counted: another pass would meet the same busy port.
+            reporter.SetResultText(kPortFailureText);
+            Finish(reporter);
+            result.outcome = UploadResult::Outcome::PortFailure;
+            result.failures = failureCounter;
+            return result;
+        }
+
+        port.Write(kStartRecord.data(), static_cast<std::int32_t>(kStartRecord.size()));
+        if (port.Read(receive.data(), 1) != 1) {
+            failed = true;
+            ++failureCounter;
+        }
+
+        for (;;) {
+            reporter.SetProgressPosition(recordIndex);
+            ++recordIndex;
+            const LineCursor::Step step = cursor.Next();
+            if (step == LineCursor::Step::End)
+                break;
+            if (step != LineCursor::Step::Line) {
+                // Ruled out by the check above; still never let it pass as success.
+                failed = true;
+                ++failureCounter;
+                break;
+            }
+            const std::size_t length = cursor.LineSize();
+            transmit[0] = static_cast<std::uint8_t>(length - 1);
+            std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);
+            port.Write(transmit.data(), static_cast<std::int32_t>(length));
+            if (port.Read(receive.data(), 1) != 1 || receive[0] != kAck) {
+                failed = true;
+                ++failureCounter;
+                break;
+            }
+            if (failed)
+                break;
+        }
+
+        port.Close();
+    } while (failed && failureCounter < kFailureBudget);
+
+    result.failures = failureCounter;
+    if (failureCounter >= kFailureBudget) {
+        reporter.SetResultText(kUploadFailureText);
+        reporter.ShowAdvice();
+        result.outcome = UploadResult::Outcome::Failure;
+    } else {
+        reporter.SetResultText(kUploadSuccessText);
+        result.outcome = UploadResult::Outcome::Success;
+    }
+    Finish(reporter);
+    return result;
+}
+
+} // namespace tolvar
