@@ -1,1 +1,0 @@
-namespace tolvar { int guiPlaceholder = 0; }

@@ -1,0 +1,276 @@
+#include "tools/sim/LoaderSim.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <thread>
+#include <time.h>
+#include <unistd.h>
+
+namespace tolvar::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void Fail(const std::string& what) {
+    throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void MakeRaw(int fd) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        Fail("tcgetattr");
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD | CSTOPB;
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    cfsetispeed(&tio, B115200);
+    cfsetospeed(&tio, B115200);
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        Fail("tcsetattr");
+}
+
+void SleepUntil(Clock::time_point when) {
+    // steady_clock is CLOCK_MONOTONIC on Linux; an absolute sleep does not drift.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
+    timespec ts{static_cast<time_t>(ns.count() / 1'000'000'000),
+                static_cast<long>(ns.count() % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+bool IsStartRecord(const std::vector<std::uint8_t>& frame) {
+    static constexpr std::uint8_t kStart[] = {0x0B, '0', '0', '0', '0', '0',
+                                              '0',  'F', 'E', '0', '2', 0x0A};
+    return frame.size() == sizeof kStart && std::equal(frame.begin(), frame.end(), kStart);
+}
+
+const char* ImageText(Summary::Image image) {
+    switch (image) {
+    case Summary::Image::NotChecked:
+        return "not-checked";
+    case Summary::Image::None:
+        return "none";
+    case Summary::Image::Match:
+        return "match";
+    case Summary::Image::Mismatch:
+        return "mismatch";
+    }
+    return "?";
+}
+
+} // namespace
+
+std::string Summary::Line() const {
+    return "passes=" + std::to_string(passes) + " frames=" + std::to_string(frames) +
+           " acks=" + std::to_string(acks) + " refusals=" + std::to_string(refusals) +
+           " framing_errors=" + std::to_string(framingErrors) + " image=" + ImageText(image) +
+           (hungUp ? " hung_up=yes" : "");
+}
+
+LoaderSim::LoaderSim(Options options) : options_(std::move(options)) {
+    if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+        Fail("pipe2");
+}
+
+LoaderSim::~LoaderSim() {
+    for (int fd : {line_, slaveKeep_, wake_[0], wake_[1]})
+        if (fd >= 0)
+            close(fd);
+}
+
+std::string LoaderSim::OpenPty() {
+    line_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (line_ < 0)
+        Fail("posix_openpt");
+    if (grantpt(line_) != 0 || unlockpt(line_) != 0)
+        Fail("unlockpt");
+    char name[128];
+    if (ptsname_r(line_, name, sizeof name) != 0)
+        Fail("ptsname_r");
+    // Holding the slave open keeps the master alive while the PC closes and reopens the line
+    // between passes; we never read from it.
+    slaveKeep_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slaveKeep_ < 0)
+        Fail(std::string("open ") + name);
+    MakeRaw(slaveKeep_);
+    return name;
+}
+
+void LoaderSim::OpenDevice(const std::string& path) {
+    line_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (line_ < 0)
+        Fail("open " + path);
+    MakeRaw(line_);
+}
+
+void LoaderSim::Stop() {
+    stop_.store(true);
+    const char byte = 1;
+    // Async-signal-safe; a full pipe already holds a wake-up.
+    [[maybe_unused]] const auto ignored = write(wake_[1], &byte, 1);
+}
+
+void LoaderSim::Run() {
+    if (line_ < 0)
+        throw std::logic_error("LoaderSim::Run without a line");
+    // Wake-ups as close to the deadline as the kernel allows; matters for line-time emulation.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    passBroken_ = true; // records before the first start record cannot form an image
+    std::uint8_t buffer[4096];
+    while (!stop_.load() && line_ >= 0) {
+        pollfd fds[2] = {{line_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        const int timeout = pending_.empty() ? -1 : static_cast<int>(options_.frameGap.count());
+        const int ready = poll(fds, 2, timeout);
+        if (ready < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (ready == 0) {
+            // A frame that stopped half-way (for example the PC closed the line): drop it.
+            ++summary_.framingErrors;
+            pending_.clear();
+            passBroken_ = true;
+            continue;
+        }
+        if (fds[1].revents != 0)
+            break;
+        if (fds[0].revents == 0)
+            continue;
+        const ssize_t got = read(line_, buffer, sizeof buffer);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            break; // the line is gone
+        const auto now = Clock::now();
+        const auto start = options_.lineTime ? std::max(rxFreeAt_, now) : now;
+        for (ssize_t i = 0; i < got && line_ >= 0; ++i) {
+            pending_.push_back(buffer[i]);
+            if (pending_.size() == static_cast<std::size_t>(pending_[0]) + 1) {
+                frameDone_ = options_.lineTime ? start + (i + 1) * kByteTime : now;
+                std::vector<std::uint8_t> frame;
+                frame.swap(pending_);
+                HandleFrame(frame);
+            }
+        }
+        if (options_.lineTime)
+            rxFreeAt_ = start + got * kByteTime;
+    }
+    CheckImage();
+}
+
+void LoaderSim::HandleFrame(const std::vector<std::uint8_t>& frame) {
+    ++summary_.frames;
+    if (IsStartRecord(frame)) {
+        ++summary_.passes;
+        recordInPass_ = 0;
+        currentPass_.clear();
+        passBroken_ = false;
+        if (!options_.silent && !options_.silentStart)
+            Reply(options_.startReply);
+    } else {
+        ++recordInPass_;
+        std::optional<HexRecord> record;
+        if (frame.size() >= 2 && frame.back() == '\r')
+            record = ParseHexRecord(std::string_view(
+                reinterpret_cast<const char*>(frame.data()) + 1, frame.size() - 2));
+        bool accept = record.has_value();
+        if (!accept)
+            ++summary_.framingErrors;
+        if (accept && options_.refuseEvery == recordInPass_)
+            accept = false;
+        if (accept && !refusedOnce_ && options_.refuseOnce == recordInPass_) {
+            refusedOnce_ = true;
+            accept = false;
+        }
+        if (options_.silent) {
+            passBroken_ = true;
+        } else if (accept) {
+            ++summary_.acks;
+            currentPass_.push_back(*record);
+            if (record->type == 0x01 && !passBroken_)
+                lastCompletePass_ = currentPass_;
+            Reply(0x06);
+        } else {
+            ++summary_.refusals;
+            passBroken_ = true;
+            Reply(options_.refusal);
+        }
+    }
+    if (options_.hangUpAfter > 0 && summary_.frames >= options_.hangUpAfter)
+        HangUp();
+}
+
+void LoaderSim::Reply(std::uint8_t byte) {
+    if (options_.lineTime) {
+        // The reply can start once the frame is in and the line back is free; it is seen by
+        // the PC when its last bit is through.
+        const auto at = std::max(frameDone_ + options_.replyDelay, txFreeAt_) + kByteTime;
+        txFreeAt_ = at;
+        SleepUntil(at);
+    } else if (options_.replyDelay.count() > 0) {
+        std::this_thread::sleep_for(options_.replyDelay);
+    }
+    if (write(line_, &byte, 1) != 1 && errno != EINTR)
+        HangUp();
+}
+
+void LoaderSim::HangUp() {
+    summary_.hungUp = true;
+    stop_.store(true);
+    for (int* fd : {&line_, &slaveKeep_}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+}
+
+void LoaderSim::CheckImage() {
+    if (!options_.reference)
+        return;
+    if (!lastCompletePass_) {
+        summary_.image = Summary::Image::None;
+        return;
+    }
+    HexMemory received;
+    for (const HexRecord& record : *lastCompletePass_)
+        AddToMemory(record, received);
+    summary_.image =
+        received == *options_.reference ? Summary::Image::Match : Summary::Image::Mismatch;
+}
+
+Summary LoaderSim::Result() const {
+    return summary_;
+}
+
+std::optional<HexMemory> ReadHexFile(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot read";
+        return std::nullopt;
+    }
+    const std::string image{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (const auto fault = CheckHexImage(image)) {
+        error = FormatHexImageError(path, *fault);
+        return std::nullopt;
+    }
+    HexMemory memory;
+    std::size_t pos = 0;
+    while (pos < image.size()) {
+        const std::size_t end = image.find('\r', pos);
+        AddToMemory(*ParseHexRecord(std::string_view(image).substr(pos + 1, end - pos - 1)),
+                    memory);
+        pos = end + 2;
+    }
+    return memory;
+}
+
+} // namespace tolvar::sim

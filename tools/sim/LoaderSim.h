@@ -1,0 +1,93 @@
+#pragma once
+
+#include "update/HexImage.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvar::sim {
+
+// How the stand-in for the controller's update loader behaves.
+struct Options {
+    bool silent = false;            // never answer anything
+    bool silentStart = false;       // never answer the start record
+    std::uint8_t startReply = 0x06; // value of the start reply
+    std::uint8_t refusal = 0x15;    // byte sent for a refused record
+    int refuseEvery = 0;            // refuse record K (1-based) of every pass; 0: none
+    int refuseOnce = 0;             // refuse record K only the first time it arrives; 0: none
+    std::chrono::microseconds replyDelay{0};
+    long hangUpAfter = 0;                    // close the line after answering N frames; 0: never
+    bool lineTime = false;                   // emulate 115200 baud, 8N2 (11 bit times a byte)
+    std::chrono::milliseconds frameGap{200}; // a partial frame idle this long is dropped
+    std::optional<HexMemory> reference;      // image to compare the received one with
+};
+
+// Counters and the verdict, as printed in the one-line summary.
+struct Summary {
+    enum class Image { NotChecked, None, Match, Mismatch };
+    long passes = 0; // start records received
+    long frames = 0; // complete frames received, start records included
+    long acks = 0;
+    long refusals = 0;
+    long framingErrors = 0;
+    bool hungUp = false;
+    Image image = Image::NotChecked;
+
+    std::string Line() const;
+};
+
+// Time a byte takes on the line: 11 bit times at 115200 bits per second.
+inline constexpr std::chrono::nanoseconds kByteTime{11'000'000'000LL / 115200};
+
+// Plays the loader on a pseudo-terminal (or a device). Run() blocks until Stop(), a hang-up
+// that the options ask for, or a fault of the line; Stop() may be called from any thread and
+// from a signal handler.
+class LoaderSim {
+public:
+    explicit LoaderSim(Options options);
+    ~LoaderSim();
+    LoaderSim(const LoaderSim&) = delete;
+    LoaderSim& operator=(const LoaderSim&) = delete;
+
+    // Creates a pseudo-terminal and returns the path of its slave side, which the PC opens.
+    std::string OpenPty();
+    // Uses a real serial device instead (raw, 115200 8N2).
+    void OpenDevice(const std::string& path);
+
+    void Run();
+    void Stop();
+
+    Summary Result() const;
+
+private:
+    void HandleFrame(const std::vector<std::uint8_t>& frame);
+    void Reply(std::uint8_t byte);
+    void HangUp();
+    void CheckImage();
+
+    Options options_;
+    int line_ = -1;      // master side of the pty, or the device
+    int slaveKeep_ = -1; // our own slave fd, so the PC's close does not hang up the master
+    int wake_[2] = {-1, -1};
+    std::atomic<bool> stop_{false};
+
+    std::vector<std::uint8_t> pending_;
+    std::chrono::steady_clock::time_point rxFreeAt_{};
+    std::chrono::steady_clock::time_point txFreeAt_{};
+    std::chrono::steady_clock::time_point frameDone_{};
+    bool refusedOnce_ = false;
+    long recordInPass_ = 0;
+    bool passBroken_ = false;
+    std::vector<HexRecord> currentPass_;
+    std::optional<std::vector<HexRecord>> lastCompletePass_;
+    Summary summary_;
+};
+
+// Reads and checks an Intel HEX file into the memory it describes; on failure says why.
+std::optional<HexMemory> ReadHexFile(const std::string& path, std::string& error);
+
+} // namespace tolvar::sim
