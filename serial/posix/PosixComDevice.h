@@ -1,0 +1,46 @@
+#pragma once
+
+#include "serial/ComDevice.h"
+
+#include <string>
+
+namespace tolvar {
+
+// The device path that a port name opens: "/dev/x" as is, "COMn" (n >= 1) as /dev/ttyS<n-1>,
+// any other name under /dev.
+std::string PosixDevicePath(const std::string& portName);
+
+// A serial device through termios. The descriptor stays non-blocking; the time-outs of Read
+// and Write are waited for with poll.
+class TPosixComDevice : public TComDevice {
+public:
+    TPosixComDevice() = default;
+    ~TPosixComDevice() override;
+    TPosixComDevice(const TPosixComDevice&) = delete;
+    TPosixComDevice& operator=(const TPosixComDevice&) = delete;
+
+    bool IsOpen() const override { return fd_ >= 0; }
+    std::intptr_t Handle() const override { return fd_; }
+
+    void Open(const std::string& portName) override;
+    void Close() noexcept override;
+    void SetQueueSizes(std::int32_t input, std::int32_t output) override;
+    void SetLine(const TComLineSettings& settings) override;
+    void SetTimeouts(const TComTimeoutValues& timeouts) override;
+    std::int32_t Write(const void* buf, std::int32_t count) override;
+    std::int32_t Read(void* buf, std::int32_t count) override;
+    std::int32_t InputCount() override;
+    TComModemStatus ModemStatus() override;
+    void Purge() override;
+
+private:
+    void SetModemLine(int line, bool on);
+
+    int fd_ = -1;
+    TComTimeoutValues timeouts_;
+};
+
+// Sets a rate that has no termios constant (Linux termios2); returns 0 or an errno value.
+int SetCustomLineSpeed(int fd, std::int32_t bitsPerSecond);
+
+} // namespace tolvar
