@@ -1,0 +1,70 @@
+#pragma once
+
+#include "framework/Component.h"
+#include "framework/widgets/ClassRegistry.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <string>
+#include <string_view>
+
+namespace tolvar {
+
+// Factory for a stored control class T constructed as T(owner, parent widget).
+template <class T> TClassInfo::Factory WidgetFactory() {
+    return [](TComponent* owner, TComponent* parent) -> TComponent* {
+        auto* parentWidget = dynamic_cast<QWidget*>(parent);
+        if (parentWidget == nullptr)
+            throw Exception("Control has no parent window");
+        return new T(owner, parentWidget);
+    };
+}
+
+// Colour names of stored descriptions ("clBtnFace", "clRed", "$00BBGGRR", ...).
+QColor ParseColor(const TStoredValue& value);
+
+// Base of forms built from a stored description. It owns every stored object, offers its
+// event handlers by name and keeps the modal result that buttons set.
+class TCustomForm : public QWidget, public TComponent {
+public:
+    explicit TCustomForm(QWidget* parent = nullptr);
+
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+
+    const THandlerTable& Handlers() const { return handlers_; }
+
+    // Reads the description whose outermost object has class rootClass into this form.
+    void ReadDescription(std::string_view description, const std::string& rootClass,
+                         const TClassRegistry& registry);
+
+    void Loaded() override;
+
+protected:
+    THandlerTable handlers_;
+
+private:
+    int modalResult_ = 0;
+};
+
+// A one-line or word-wrapped text.
+class TLabel : public QLabel, public TComponent {
+public:
+    TLabel(TComponent* owner, QWidget* parent);
+    void SetCaption(const std::string& caption);
+    void SetAutoSize(bool autoSize);
+    void SetWordWrap(bool wrap);
+
+private:
+    bool autoSize_ = true;
+};
+
+// Registers "TControl" (geometry, visibility, enabled state, tab order, colour, font),
+// "TForm" (caption, client size) and the labels "TLabel" and "TLMDLabel".
+void RegisterControlClasses(TClassRegistry& registry);
+
+// Orders the tab chain of a window: siblings by their stored TabOrder (creation order where
+// none was stored), depth first, as the stored description intends.
+void ApplyTabOrder(QWidget* window);
+
+} // namespace tolvar
