@@ -1,6 +1,22 @@
-#include <QApplication>
+#include "app/Form1.h"
+#include "framework/widgets/Application.h"
+#include "serial/ComPortStartup.h"
+
+#include <QIcon>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    tolvar::TApplication app(argc, argv);
+    tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
+    // No display name: Qt would append it to the form's caption, which must stay exact.
+    QApplication::setDesktopFileName(QStringLiteral("tolvar-update"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/tolvar.png")));
+    std::string description;
+    try {
+        tolvar::ComPortModuleStartup();
+        description = tolvar::StoredForm1Description();
+    } catch (...) {
+        tolvar::HandleException();
+        return 1;
+    }
+    return tolvar::RunWizard(description);
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QPointer>
 #include <QVariant>
 #include <algorithm>
 #include <climits>
@@ -110,6 +111,16 @@ TCustomForm::TCustomForm(QWidget* parent) : QWidget(parent), TComponent(nullptr)
     InstallFontSubstitutes();
 }
 
+TCustomForm::~TCustomForm() {
+    // Controls go first, each before its children, as the window hierarchy tears down; the
+    // non-visual components go afterwards with the owner's list.
+    std::vector<QPointer<QWidget>> children;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        children.emplace_back(child);
+    for (const QPointer<QWidget>& child : children)
+        delete child.data();
+}
+
 void TCustomForm::ReadDescription(std::string_view description, const std::string& rootClass,
                                   const TClassRegistry& registry) {
     tolvar::ReadDescription(description, *this, rootClass, registry, handlers_);
@@ -133,7 +144,8 @@ TLabel::TLabel(TComponent* owner, QWidget* parent) : QLabel(parent), TComponent(
 }
 
 void TLabel::SetCaption(const std::string& caption) {
-    setText(QString::fromStdString(caption));
+    caption_ = caption;
+    setText(QString::fromStdString(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     if (autoSize_)
         adjustSize();
 }
@@ -229,7 +241,14 @@ void RegisterControlClasses(TClassRegistry& registry) {
         registry.Register(name, "TControl", WidgetFactory<TLabel>())
             .String("Caption", &TLabel::SetCaption)
             .Bool("AutoSize", &TLabel::SetAutoSize)
-            .Bool("WordWrap", &TLabel::SetWordWrap);
+            .Bool("WordWrap", &TLabel::SetWordWrap)
+            .Property("Alignment", [](TComponent& c, const TStoredValue& v) {
+                const int a = ParseEnumName(v.text, {{"taLeftJustify", Qt::AlignLeft},
+                                                     {"taCenter", Qt::AlignHCenter},
+                                                     {"taRightJustify", Qt::AlignRight}});
+                TClassInfo::As<TLabel>(c).setAlignment(static_cast<Qt::Alignment>(a) |
+                                                       Qt::AlignTop);
+            });
 }
 
 } // namespace tolvar

@@ -28,6 +28,7 @@ QColor ParseColor(const TStoredValue& value);
 class TCustomForm : public QWidget, public TComponent {
 public:
     explicit TCustomForm(QWidget* parent = nullptr);
+    ~TCustomForm() override;
 
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
@@ -54,8 +55,11 @@ public:
     void SetCaption(const std::string& caption);
     void SetAutoSize(bool autoSize);
     void SetWordWrap(bool wrap);
+    // Line breaks are stored as "\r\n", as the platform's labels expect them.
+    const std::string& Caption() const { return caption_; }
 
 private:
+    std::string caption_;
     bool autoSize_ = true;
 };
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "framework/widgets/Controls.h"
+
+#include <string>
+#include <string_view>
+
+namespace tolvar {
+
+class TComPort;
+class TLMDAssist;
+
+// The application title, shown as the caption of the exception display.
+inline constexpr const char* kApplicationTitle = "TOLVAR ver. 1.5.0 UPDATE";
+
+// The stored description of the main form, embedded in the executable.
+std::string StoredForm1Description();
+
+// The program's one window, built from its stored description.
+class TForm1 : public TCustomForm {
+public:
+    TForm1();
+    // Builds the form from another description (tests).
+    explicit TForm1(std::string_view description);
+
+    // Fields bound by name once the description has been read.
+    TLMDAssist* LMDAssist1 = nullptr;
+    TComPort* ComPort = nullptr;
+
+    void LMDAssist1CancelClick(TComponent* sender);
+    void LMDAssist1Completed(TComponent* sender, bool& cancel);
+
+    void Loaded() override;
+};
+
+// Start-up after the application object and its title: creates the main form from the
+// description and runs the message loop until the form closes. A start-up failure is shown
+// and gives exit status 1.
+int RunWizard(std::string_view description);
+
+} // namespace tolvar

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "framework/widgets/ClassRegistry.h"
+
+namespace tolvar {
+
+// Every class the main form's description may name: the framework's controls, the wizard
+// frame and its pages, the serial port object and TForm1 itself.
+const TClassRegistry& FormClasses();
+
+// The serial port object "TComPort" with its published settings.
+void RegisterComPortClass(TClassRegistry& registry);
+
+} // namespace tolvar

@@ -1,0 +1,52 @@
+// Renders every page of the real main window to PNG files, without a display:
+//   tolvar-shots [folder]   (default: "shots" beside the bin folder)
+// The last picture shows the result page as a finished upload leaves it.
+#include "app/Form1.h"
+#include "framework/widgets/Application.h"
+#include "serial/ComPortStartup.h"
+#include "wizard/Assist.h"
+
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tolvar::TApplication app(argc, argv);
+    tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                    : QCoreApplication::applicationDirPath() + "/../shots";
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+        return 1;
+    }
+    try {
+        tolvar::ComPortModuleStartup();
+        tolvar::TForm1 form;
+        form.show();
+        tolvar::TLMDAssist& wizard = *form.LMDAssist1;
+        auto save = [&](const QString& name) {
+            QApplication::processEvents();
+            const QString path = folder + "/" + name + ".png";
+            if (!form.grab().save(path))
+                throw tolvar::Exception("cannot write " + path.toStdString());
+            std::printf("%s\n", qPrintable(QDir::cleanPath(path)));
+        };
+        for (int i = 0; i < wizard.GetCount(); ++i) {
+            wizard.SetActivePage(wizard.GetPage(i));
+            save(
+                QString("%1-%2").arg(i + 1).arg(QString::fromStdString(wizard.GetPage(i)->Name())));
+        }
+        wizard.SetActivePage(wizard.GetPage(wizard.GetCount() - 2));
+        wizard.NextPage();
+        wizard.GetButton(tolvar::btnPrev)->setVisible(false);
+        wizard.GetButton(tolvar::btnCancel)->setVisible(false);
+        save(QString("%1-after-upload").arg(wizard.GetCount() + 1));
+    } catch (const tolvar::Exception& e) {
+        // No one could answer a box here.
+        std::fprintf(stderr, "%s\n", e.Message().c_str());
+        return 1;
+    }
+    return 0;
+}
