@@ -502,7 +502,7 @@ void TLMDAssist::paintEvent(QPaintEvent*) {
     if (showLine_) {
         const int left = pageArea_.left() + lineMargin_;
         const int right = pageArea_.right() + 1 - lineMargin_; // exclusive
-        const int y = pageArea_.bottom() + 1;
+        const int y = pageArea_.bottom() + 2; // one below the area's exclusive bottom
         if (right > left) {
             painter.fillRect(QRect(left, y, right - left, 1), palette().color(QPalette::Dark));
             painter.fillRect(QRect(left, y + 1, right - left, 1), palette().color(QPalette::Light));

@@ -1,5 +1,7 @@
 #include "framework/widgets/FrameworkTexts.h"
 
+#include "framework/TextLookup.h"
+
 namespace tolvar {
 
 std::string FrameworkText(const char* msgid) {

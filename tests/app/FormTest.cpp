@@ -1,0 +1,214 @@
+#include "app/Form1.h"
+#include "framework/widgets/Application.h"
+#include "framework/widgets/FrameworkTexts.h"
+#include "framework/widgets/MessageBoxes.h"
+#include "serial/ComPort.h"
+#include "wizard/Assist.h"
+
+#include <QtTest/QTest>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
+
+using namespace tolvar;
+
+namespace {
+
+struct Wizard {
+    TScriptedMessageBoxes boxes;
+    std::unique_ptr<TForm1> form = std::make_unique<TForm1>();
+    TLMDAssist& frame = *form->LMDAssist1;
+
+    Wizard() {
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    std::string Page() const { return frame.ActivePage()->Name(); }
+    TLMDAssistBtn* Button(TLMDInternalButtons b) const { return frame.GetButton(b); }
+    // What the bar shows: each visible button as caption, "+" enabled or "-" disabled.
+    std::string Bar() const {
+        std::string out;
+        for (auto b : {btnCustom, btnhelp, btnPrev, btnNext, btnCancel}) {
+            const TLMDAssistBtn* button = Button(b);
+            if (button->isHidden())
+                continue;
+            out += (out.empty() ? "" : " | ") + button->text().toStdString() +
+                   (button->isEnabled() ? "+" : "-");
+        }
+        return out;
+    }
+};
+
+TEST(MainForm, IsBuiltFromItsDescription) {
+    Wizard w;
+    EXPECT_EQ(w.form->windowTitle().toStdString(),
+              "Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0");
+    EXPECT_EQ(w.form->size(), QSize(575, 405));
+    EXPECT_EQ(w.frame.geometry(), QRect(0, 0, 575, 405));
+    EXPECT_EQ(w.form->font().pixelSize(), 11);
+    EXPECT_EQ(w.frame.GetCount(), 7);
+    const char* const order[] = {"LMDAssistPage1", "LMDAssistPage2", "LMDAssistPage3",
+                                 "LMDAssistPage4", "LMDAssistPage5", "LMDAssistPage7",
+                                 "LMDAssistPage6"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(w.frame.GetPage(i)->Name(), order[i]);
+    auto* heading = dynamic_cast<TLabel*>(w.form->FindComponent("LMDLabel4"));
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(heading->Caption(), "1. Sprawdzenie zgodności sprzętu.");
+    EXPECT_EQ(heading->parentWidget(), w.frame.GetPage(1));
+
+    TComPort& port = *w.form->ComPort;
+    EXPECT_EQ(port.Port(), "COM1");
+    EXPECT_EQ(port.BaudRate(), br115200);
+    EXPECT_EQ(port.DataBits(), dbEight);
+    EXPECT_EQ(port.StopBits(), sbTwoStopBits);
+    EXPECT_EQ(port.Timeouts().ReadInterval(), 30);
+    EXPECT_EQ(port.Timeouts().ReadTotalMultiplier(), 1000);
+    EXPECT_EQ(port.Timeouts().ReadTotalConstant(), 500);
+    EXPECT_EQ(port.Timeouts().WriteTotalMultiplier(), 100);
+    EXPECT_EQ(port.Timeouts().WriteTotalConstant(), 1000);
+    EXPECT_FALSE(port.Connected());
+}
+
+TEST(MainForm, TheWholeWalk) {
+    Wizard w;
+    EXPECT_EQ(w.Page(), "LMDAssistPage1"); // although the stored ActivePage is page 4
+    EXPECT_EQ(w.Bar(), "<< Cofnij- | Dalej >>+ | Przerwij+");
+    for (const char* page : {"LMDAssistPage2", "LMDAssistPage3", "LMDAssistPage4", "LMDAssistPage5",
+                             "LMDAssistPage7"}) {
+        w.Button(btnNext)->click();
+        EXPECT_EQ(w.Page(), page);
+        EXPECT_EQ(w.Bar(), "<< Cofnij+ | Dalej >>+ | Przerwij+") << page;
+    }
+    w.Button(btnNext)->click();
+    EXPECT_EQ(w.Page(), "LMDAssistPage6");
+    EXPECT_EQ(w.Bar(), "<< Cofnij+ | Zakończ+ | Przerwij+");
+    w.Button(btnPrev)->click();
+    EXPECT_EQ(w.Page(), "LMDAssistPage7");
+    w.Button(btnNext)->click();
+
+    w.Button(btnNext)->click(); // "Zakończ"
+    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_TRUE(w.boxes.shown.empty());
+}
+
+TEST(MainForm, CancelAsksAndOnlyYesCloses) {
+    Wizard w;
+    w.Button(btnNext)->click();
+    w.boxes.answers = {mrNo};
+    w.Button(btnCancel)->click();
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    const TMessageRequest& box = w.boxes.shown[0];
+    EXPECT_EQ(box.caption, "Confirm");
+    EXPECT_EQ(box.text, "Czy chcesz przerwać proces aktualizacji oprogramowania ?");
+    EXPECT_EQ(box.icon, TMsgIcon::Question);
+    ASSERT_EQ(box.buttons.size(), 2u);
+    EXPECT_EQ(box.buttons[0].caption, "&Yes");
+    EXPECT_EQ(box.buttons[1].caption, "&No");
+    EXPECT_EQ(box.defaultResult, mrYes);
+    EXPECT_EQ(box.escapeResult, mrNo);
+    EXPECT_TRUE(box.centreOnScreen);
+    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_EQ(w.Page(), "LMDAssistPage2");
+    EXPECT_EQ(w.Bar(), "<< Cofnij+ | Dalej >>+ | Przerwij+");
+
+    w.boxes.answers = {mrYes};
+    QTest::keyClick(w.form.get(), Qt::Key_Escape);
+    EXPECT_EQ(w.boxes.shown.size(), 2u);
+    EXPECT_FALSE(w.form->isVisible());
+}
+
+TEST(MainForm, TheTitleBarCloseAsksNothing) {
+    Wizard w;
+    w.form->close();
+    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_TRUE(w.boxes.shown.empty());
+}
+
+TEST(MainForm, AfterAnUploadOnlyFinishIsLeft) {
+    Wizard w;
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(w.form.get(), Qt::Key_Return);
+    EXPECT_EQ(w.Page(), "LMDAssistPage7");
+    // What the end of an upload does.
+    w.frame.NextPage();
+    w.Button(btnPrev)->setVisible(false);
+    w.Button(btnCancel)->setVisible(false);
+    EXPECT_EQ(w.Page(), "LMDAssistPage6");
+    EXPECT_EQ(w.Bar(), "Zakończ+");
+    EXPECT_EQ(w.Button(btnNext)->geometry(), QRect(494, 371, 75, 24));
+    QTest::keyClick(w.form.get(), Qt::Key_Escape);
+    EXPECT_TRUE(w.boxes.shown.empty());
+    QTest::keyClick(w.form.get(), Qt::Key_Return);
+    EXPECT_FALSE(w.form->isVisible());
+}
+
+TEST(MainForm, AnExceptionInAHandlerIsShownAndTheWizardGoesOn) {
+    Wizard w;
+    w.frame.OnChange = [](TComponent*) { throw Exception("Handler failed"); };
+    w.Button(btnNext)->click();
+    ASSERT_EQ(w.boxes.shown.size(), 1u);
+    EXPECT_EQ(w.boxes.shown[0].text, "Handler failed.");
+    EXPECT_EQ(w.boxes.shown[0].icon, TMsgIcon::Error);
+    EXPECT_EQ(w.Page(), "LMDAssistPage2");
+    w.frame.OnChange = nullptr;
+    w.Button(btnNext)->click();
+    EXPECT_EQ(w.Page(), "LMDAssistPage3");
+}
+
+TEST(MainForm, DestroyingTheFormClosesAnOpenPort) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    {
+        Wizard w;
+        w.form->ComPort->SetPort(slave);
+        w.form->ComPort->Open();
+        ASSERT_TRUE(w.form->ComPort->Connected());
+        TComPort other;
+        other.SetPort(slave);
+        EXPECT_THROW(other.Open(), EComPort); // held by the form's port
+    }
+    TComPort other;
+    other.SetPort(slave);
+    EXPECT_NO_THROW(other.Open());
+    other.Close();
+    close(master);
+}
+
+std::string WithReplaced(const std::string& from, const std::string& to) {
+    std::string text = StoredForm1Description();
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+}
+
+TEST(MainForm, AFailingDescriptionIsShownAndEndsStartUpWithAnError) {
+    const struct {
+        std::string from, to, message;
+    } cases[] = {
+        {"<property name=\"CtlXP\">True</property>", "<property name=\"CtlXp\">True</property>",
+         "Error reading LMDAssist1.CtlXp: no such property in TLMDAssist (line 21)"},
+        {"<property name=\"Font.Height\">-11</property>",
+         "<property name=\"Font.Height\">0</property>",
+         "Error reading Form1.Font.Height: Invalid font height '0'"},
+        {"<property name=\"BaudRate\">br115200</property>",
+         "<property name=\"BaudRate\">br115201</property>",
+         "Error reading ComPort.BaudRate: Invalid property value 'br115201'"},
+        {"handler=\"LMDAssist1Completed\"", "handler=\"LMDAssist1Finished\"",
+         "Error reading LMDAssist1.OnCompleted: handler LMDAssist1Finished not found (line 33)"},
+    };
+    for (const auto& c : cases) {
+        TScriptedMessageBoxes boxes;
+        EXPECT_EQ(RunWizard(WithReplaced(c.from, c.to)), 1);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, ExceptionDisplayText(c.message));
+        EXPECT_EQ(boxes.shown[0].caption, ApplicationTitle());
+    }
+}
+
+} // namespace
