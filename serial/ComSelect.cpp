@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cctype>
 
+#ifndef _WIN32
+#include "serial/posix/PosixComDevice.h"
+#endif
+
 namespace tolvar {
 
 namespace {
@@ -21,6 +25,15 @@ int FindEntry(const std::vector<std::string>& entries, const std::string& name) 
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (SameIgnoringCase(entries[i], name))
             return static_cast<int>(i);
+#ifndef _WIN32
+    // The list shows device paths while a port may be named "COM1": match the device it opens.
+    if (!name.empty()) {
+        const std::string device = PosixDevicePath(name);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!entries[i].empty() && PosixDevicePath(entries[i]) == device)
+                return static_cast<int>(i);
+    }
+#endif
     return -1;
 }
 

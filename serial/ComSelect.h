@@ -31,7 +31,8 @@ public:
 };
 
 // The entry of `entries` that a name picks: the whole text must match, letter case is ignored,
-// the first match wins; -1 when none does.
+// the first match wins; -1 when none does. Where ports are device paths, a name also matches the
+// entry of the device it opens ("COM1" and "/dev/ttyS0").
 int FindEntry(const std::vector<std::string>& entries, const std::string& name);
 
 // Ties a list control to a port object: fills the list and writes picks into the port.

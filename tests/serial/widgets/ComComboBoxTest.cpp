@@ -122,6 +122,11 @@ TEST_F(PortList, MatchingIgnoresCaseButPortKeepsItsName) {
     EXPECT_EQ(list_->Select().HeldPort(), "com1");
     EXPECT_EQ(port_->Port(), "COM1"); // nothing written while loading
 
+    // On Linux the list holds device paths; "COM1" names the first on-board one.
+    Load({"/dev/ttyS1", "/dev/ttyS0", "/dev/ttyUSB0"});
+    EXPECT_EQ(list_->Text(), "/dev/ttyS0");
+    EXPECT_EQ(port_->Port(), "COM1");
+
     Load({"COM1", "COM1", "COM2"});
     EXPECT_EQ(Entries(), (Names{"COM1", "COM1", "COM2"}));
     EXPECT_EQ(list_->currentIndex(), 0);
