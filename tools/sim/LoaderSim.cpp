@@ -150,6 +150,12 @@ void LoaderSim::Run() {
             continue;
         if (got <= 0)
             break; // the line is gone
+        if (options_.hangUpAfter > 0 && summary_.frames >= options_.hangUpAfter) {
+            // Hang up as the next frame comes in: the last reply has surely been read, and the
+            // PC is left waiting for an answer on a dead line.
+            HangUp();
+            break;
+        }
         const auto now = Clock::now();
         const auto start = options_.lineTime ? std::max(rxFreeAt_, now) : now;
         for (ssize_t i = 0; i < got && line_ >= 0; ++i) {
@@ -205,8 +211,6 @@ void LoaderSim::HandleFrame(const std::vector<std::uint8_t>& frame) {
             Reply(options_.refusal);
         }
     }
-    if (options_.hangUpAfter > 0 && summary_.frames >= options_.hangUpAfter)
-        HangUp();
 }
 
 void LoaderSim::Reply(std::uint8_t byte) {

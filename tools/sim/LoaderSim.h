@@ -20,8 +20,8 @@ struct Options {
     int refuseEvery = 0;            // refuse record K (1-based) of every pass; 0: none
     int refuseOnce = 0;             // refuse record K only the first time it arrives; 0: none
     std::chrono::microseconds replyDelay{0};
-    long hangUpAfter = 0;                    // close the line after answering N frames; 0: never
-    bool lineTime = false;                   // emulate 115200 baud, 8N2 (11 bit times a byte)
+    long hangUpAfter = 0;  // after answering N frames, hang up when more arrives; 0: never
+    bool lineTime = false; // emulate 115200 baud, 8N2 (11 bit times a byte)
     std::chrono::milliseconds frameGap{200}; // a partial frame idle this long is dropped
     std::optional<HexMemory> reference;      // image to compare the received one with
 };

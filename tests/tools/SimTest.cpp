@@ -1,0 +1,164 @@
+#include "tools/sim/LoaderSim.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace tolvar::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kStart = {0x0B, '0', '0', '0', '0', '0', '0', 'F', 'E', '0', '2', 0x0A};
+
+Bytes Frame(const std::string& line) {
+    Bytes frame(line.begin(), line.end());
+    frame[0] = static_cast<std::uint8_t>(frame.size() - 1);
+    return frame;
+}
+
+// The simulator on a thread and a raw client on its slave side, as the PC would be.
+class Sim : public testing::Test {
+protected:
+    void Start(Options options) {
+        sim_ = std::make_unique<LoaderSim>(std::move(options));
+        path_ = sim_->OpenPty();
+        thread_ = std::thread([this] { sim_->Run(); });
+        Connect();
+    }
+    void Connect() {
+        fd_ = open(path_.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd_, 0);
+        termios tio{};
+        tcgetattr(fd_, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(fd_, TCSANOW, &tio);
+    }
+    void Disconnect() {
+        close(fd_);
+        fd_ = -1;
+    }
+    // Sends one frame and returns the reply, or -1 when none comes within a second.
+    int Exchange(const Bytes& frame) {
+        EXPECT_EQ(write(fd_, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+        pollfd pfd{fd_, POLLIN, 0};
+        if (poll(&pfd, 1, 1000) != 1)
+            return -1;
+        std::uint8_t byte = 0;
+        return read(fd_, &byte, 1) == 1 ? byte : -1;
+    }
+    Summary Finish() {
+        if (fd_ >= 0)
+            Disconnect();
+        sim_->Stop();
+        thread_.join();
+        return sim_->Result();
+    }
+    void TearDown() override {
+        if (thread_.joinable())
+            Finish();
+    }
+
+    std::unique_ptr<LoaderSim> sim_;
+    std::thread thread_;
+    std::string path_;
+    int fd_ = -1;
+};
+
+const HexMemory kImage = {{0x0B, 0x02}, {0x0C, 0x00}, {0x0D, 0x46}};
+
+TEST_F(Sim, AcknowledgesAPassAndVerifiesItAcrossReopens) {
+    Options options;
+    options.reference = kImage;
+    Start(options);
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x06);
+    // The PC closes and reopens between passes; the simulator must survive it.
+    Disconnect();
+    Connect();
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x06);
+    EXPECT_EQ(Exchange(Frame(":00000001FF\r")), 0x06);
+    const Summary summary = Finish();
+    EXPECT_EQ(summary.Line(), "passes=2 frames=5 acks=3 refusals=0 framing_errors=0 image=match");
+}
+
+TEST_F(Sim, RefusesBadFramingAndReportsAWrongImage) {
+    Options options;
+    options.reference = kImage;
+    Start(options);
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AB\r")), 0x15) << "checksum";
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\n")), 0x15) << "LF instead of CR";
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020047A9\r")), 0x06);
+    EXPECT_EQ(Exchange(Frame(":00000001FF\r")), 0x06);
+    const Summary summary = Finish();
+    EXPECT_EQ(summary.framingErrors, 2);
+    EXPECT_EQ(summary.refusals, 2);
+    EXPECT_EQ(summary.image, Summary::Image::Mismatch);
+}
+
+TEST_F(Sim, PartialFrameIsDroppedAfterTheGap) {
+    Options options;
+    options.frameGap = std::chrono::milliseconds(50);
+    Start(options);
+    const Bytes half(kStart.begin(), kStart.begin() + 5);
+    ASSERT_EQ(write(fd_, half.data(), half.size()), 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    const Summary summary = Finish();
+    EXPECT_EQ(summary.framingErrors, 1);
+    EXPECT_EQ(summary.image, Summary::Image::NotChecked);
+}
+
+TEST_F(Sim, FaultModes) {
+    Options options;
+    options.silentStart = true;
+    options.refuseEvery = 2;
+    options.refuseOnce = 1;
+    options.refusal = 0x55;
+    Start(options);
+    EXPECT_EQ(Exchange(kStart), -1);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x55) << "once";
+    EXPECT_EQ(Exchange(kStart), -1);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x06) << "only once";
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x55) << "every pass";
+    const Summary summary = Finish();
+    EXPECT_EQ(summary.passes, 2);
+    EXPECT_EQ(summary.refusals, 2);
+}
+
+TEST_F(Sim, StartReplyValueAndHangUp) {
+    Options options;
+    options.startReply = 0x15;
+    options.hangUpAfter = 2;
+    Start(options);
+    EXPECT_EQ(Exchange(kStart), 0x15);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), -1);
+    thread_.join(); // the hang-up ends the run by itself
+    std::uint8_t byte = 0;
+    EXPECT_LE(read(fd_, &byte, 1), 0) << "the line is dead";
+    EXPECT_TRUE(sim_->Result().hungUp);
+}
+
+TEST_F(Sim, LineTimeDelaysEachReplyByTheFrameAndReplyBytes) {
+    Options options;
+    options.lineTime = true;
+    Start(options);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(Exchange(kStart), 0x06);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // 20 exchanges of 13 bytes; only a lower bound is asserted.
+    EXPECT_GE(elapsed, 20 * 13 * kByteTime);
+}
+
+} // namespace
+} // namespace tolvar::sim
