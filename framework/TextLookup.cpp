@@ -80,8 +80,10 @@ void Initialise(LookupState& s) {
     setenv("LANGUAGE", Join(languages, ':').c_str(), 1);
     if (s.messagesLocale == static_cast<locale_t>(nullptr))
         s.messagesLocale = newlocale(LC_MESSAGES_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    // Binding again makes glibc drop translations cached under the previous language.
-    s.bound.clear();
+    // Setting the message domain, even to itself, makes glibc forget the translations that it
+    // cached under the previous language.
+    const std::string current = textdomain(nullptr);
+    textdomain(current.c_str());
 }
 
 // Caller holds the mutex. Returns `msgid` itself when there is no translation.
