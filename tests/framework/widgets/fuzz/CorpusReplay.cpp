@@ -1,5 +1,6 @@
 // Runs the description fuzz entry over every file named or found in the folders named, so
 // that each test run (the sanitizer preset included) replays the corpus.
+#include <QApplication>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,10 @@ void Replay(const std::filesystem::path& file) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // An application object that ends with the run, so the font caches are released before
+    // the leak check.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     int count = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path path = argv[i];

@@ -1,6 +1,8 @@
 // Fuzz entry of the stored description reader. Whatever the input, reading ends in a built
 // form or in one of the program's exceptions; a crash, a leak or any other exception is a
 // fault. The serial port class stays out, so no input can open a device.
+// Under libFuzzer run with ASAN_OPTIONS=detect_leaks=0: its application object lives to the
+// end, and fontconfig's caches then count as leaks.
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/FormReader.h"
 #include "wizard/Assist.h"
