@@ -319,7 +319,9 @@ std::int32_t TPosixComDevice::Read(void* buf, std::int32_t count) {
             break;
         if (revents & POLLNVAL)
             throw EComPort(CError_ReadFailed, EBADF);
-        if ((revents & (POLLHUP | POLLERR)) && !(revents & POLLIN))
+        // A hung-up tty also reports POLLIN, and its reads return 0: if the next read still
+        // finds nothing, the line is gone.
+        if (revents & (POLLHUP | POLLERR))
             hungUp = true;
     }
     return got;
