@@ -1,0 +1,203 @@
+// The upload through the real port object over a pseudo-terminal, against the simulator.
+
+#include "serial/ComPort.h"
+#include "tools/sim/LoaderSim.h"
+#include "update/FirmwareUpload.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace tolvar {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Recorder : public UploadReporter {
+public:
+    int maximum = -1;
+    int position = -1;
+    int resets = 0; // passes seen by the progress bar
+    std::vector<std::string> events;
+    std::string text;
+
+    void SetProgressMax(int value) override {
+        maximum = value;
+        events.push_back("max");
+    }
+    void SetProgressPosition(int value) override {
+        if (value == 0 && position != 0)
+            ++resets;
+        position = value;
+    }
+    void SetResultText(const std::string& value) override {
+        text = value;
+        events.push_back("text");
+    }
+    void ShowAdvice() override { events.push_back("advice"); }
+    void AdvanceWizard() override { events.push_back("advance"); }
+    void HideBackAndCancel() override { events.push_back("hide"); }
+    void ShowMissingPayload() override { events.push_back("missing"); }
+};
+
+using Events = std::vector<std::string>;
+
+HexMemory ShippedImage() {
+    const auto payload = LoadPayload();
+    HexMemory memory;
+    const std::string_view text(reinterpret_cast<const char*>(payload->data), payload->size);
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t cr = text.find('\r', pos);
+        AddToMemory(*ParseHexRecord(text.substr(pos + 1, cr - pos - 1)), memory);
+        pos = cr + 2;
+    }
+    return memory;
+}
+
+class UploadOverPty : public testing::Test {
+protected:
+    // Starts the simulator; the port gets the program's settings, with a 150 ms read time-out
+    // unless the test wants the real 1.5 s.
+    void Start(sim::Options options, bool realTimeouts = false) {
+        options.reference = ShippedImage();
+        sim_ = std::make_unique<sim::LoaderSim>(std::move(options));
+        const std::string path = sim_->OpenPty();
+        thread_ = std::thread([this] { sim_->Run(); });
+        SetProgramComSettings(port_);
+        port_.SetPort(path);
+        if (!realTimeouts) {
+            port_.Timeouts().SetReadTotalMultiplier(100);
+            port_.Timeouts().SetReadTotalConstant(50);
+        }
+    }
+    UploadResult Upload() { return RunFirmwareUpload(adapter_, reporter_); }
+    sim::Summary Finish() {
+        sim_->Stop();
+        thread_.join();
+        return sim_->Result();
+    }
+    // The port's destructor closes it; on a dead line that close cannot succeed.
+    void TearDown() override {
+        if (thread_.joinable())
+            Finish();
+    }
+
+    TComPort port_;
+    PortAdapter<TComPort> adapter_{port_};
+    Recorder reporter_;
+    std::unique_ptr<sim::LoaderSim> sim_;
+    std::thread thread_;
+};
+
+TEST_F(UploadOverPty, AcknowledgedUploadDeliversTheWholeImage) {
+    Start({});
+    const UploadResult result = Upload();
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(reporter_.maximum, 836);
+    EXPECT_EQ(reporter_.position, 836);
+    EXPECT_EQ(reporter_.text, kUploadSuccessText);
+    EXPECT_EQ(reporter_.events, (Events{"max", "text", "advance", "hide"}));
+    EXPECT_FALSE(port_.Connected());
+    const sim::Summary summary = Finish();
+    EXPECT_EQ(summary.Line(),
+              "passes=1 frames=837 acks=836 refusals=0 framing_errors=0 image=match");
+}
+
+TEST_F(UploadOverPty, AbsentControllerWaitsOutTheRealTimeoutsTwicePerPass) {
+    sim::Options options;
+    options.silent = true;
+    Start(options, true);
+    const auto start = Clock::now();
+    const UploadResult result = Upload();
+    const auto elapsed = Clock::now() - start;
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Failure);
+    EXPECT_EQ(result.passes, 2);
+    EXPECT_EQ(result.failures, 4);
+    // Four one-byte reads that each end only at 1000 x 1 + 500 ms.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(4 * 1500 - 50));
+    EXPECT_EQ(reporter_.text, kUploadFailureText);
+    EXPECT_EQ(reporter_.events, (Events{"max", "text", "advice", "advance", "hide"}));
+    const sim::Summary summary = Finish();
+    EXPECT_EQ(summary.passes, 2);
+    EXPECT_EQ(summary.frames, 4);
+    EXPECT_EQ(summary.image, sim::Summary::Image::None);
+}
+
+TEST_F(UploadOverPty, RefusalInEveryPassUsesFourPasses) {
+    sim::Options options;
+    options.refuseEvery = 100;
+    Start(options);
+    const UploadResult result = Upload();
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Failure);
+    EXPECT_EQ(result.passes, 4);
+    EXPECT_EQ(reporter_.resets, 4);
+    EXPECT_EQ(reporter_.events, (Events{"max", "text", "advice", "advance", "hide"}));
+    const sim::Summary summary = Finish();
+    EXPECT_EQ(summary.passes, 4);
+    EXPECT_EQ(summary.frames, 4 * 101);
+    EXPECT_EQ(summary.refusals, 4);
+    EXPECT_EQ(summary.image, sim::Summary::Image::None);
+}
+
+TEST_F(UploadOverPty, SingleRefusalIsMadeGoodByTheNextPass) {
+    sim::Options options;
+    options.refuseOnce = 500;
+    Start(options);
+    const UploadResult result = Upload();
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(result.passes, 2);
+    EXPECT_EQ(reporter_.position, 836);
+    const sim::Summary summary = Finish();
+    EXPECT_EQ(summary.frames, 501 + 837);
+    EXPECT_EQ(summary.image, sim::Summary::Image::Match);
+}
+
+TEST_F(UploadOverPty, AnyStartReplyWillDoAndASilentOneCostsAPass) {
+    sim::Options options;
+    options.startReply = 0x15;
+    Start(options);
+    EXPECT_EQ(Upload().outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(Finish().frames, 837);
+
+    sim::Options silentStart;
+    silentStart.silentStart = true;
+    Start(silentStart);
+    // Every pass loses its start reply: one failure per pass, four passes.
+    const UploadResult result = Upload();
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Failure);
+    EXPECT_EQ(result.passes, 4);
+    EXPECT_EQ(Finish().frames, 4 * 2);
+}
+
+TEST_F(UploadOverPty, PortThatCannotBeOpenedIsReportedAndNotRetried) {
+    Start({});
+    TComPort holder; // another program holds the line
+    SetProgramComSettings(holder);
+    holder.SetPort(port_.Port());
+    holder.Open();
+    const UploadResult result = Upload();
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::PortFailure);
+    EXPECT_EQ(result.passes, 1);
+    EXPECT_EQ(reporter_.text, kPortFailureText);
+    EXPECT_EQ(reporter_.events, (Events{"max", "text", "advance", "hide"}));
+    holder.Close();
+    EXPECT_EQ(Finish().frames, 0);
+
+    Recorder other;
+    port_.SetPort("/dev/tolvar-no-such-port");
+    EXPECT_EQ(RunFirmwareUpload(adapter_, other).outcome, UploadResult::Outcome::PortFailure);
+    EXPECT_EQ(other.events, (Events{"max", "text", "advance", "hide"}));
+}
+
+TEST_F(UploadOverPty, LineDeadInMidTransferEndsTheClickWithTheException) {
+    sim::Options options;
+    options.hangUpAfter = 100;
+    Start(options);
+    EXPECT_THROW(Upload(), EComPort);
+    EXPECT_EQ(reporter_.events, (Events{"max"})) << "no outcome, the wizard stays";
+    EXPECT_EQ(reporter_.position, 99);
+    EXPECT_TRUE(port_.Connected()) << "the port stays open";
+    EXPECT_TRUE(Finish().hungUp);
+}
+
+} // namespace
+} // namespace tolvar
