@@ -5,7 +5,7 @@
 namespace tolvar {
 
 std::string FrameworkText(const char* msgid) {
-    return msgid;
+    return TranslateResourceText(msgid);
 }
 
 std::string ReadErrorText(const std::string& object, const std::string& property,

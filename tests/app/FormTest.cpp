@@ -1,14 +1,17 @@
 #include "app/Form1.h"
+#include "framework/TextLookup.h"
 #include "framework/widgets/Application.h"
 #include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
 #include "serial/ComPort.h"
+#include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
 
 #include <QtTest/QTest>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -209,6 +212,40 @@ TEST(MainForm, AFailingDescriptionIsShownAndEndsStartUpWithAnError) {
         EXPECT_EQ(boxes.shown[0].text, ExceptionDisplayText(c.message));
         EXPECT_EQ(boxes.shown[0].caption, ApplicationTitle());
     }
+}
+
+// The framework's texts come from "default", then "cport" (test catalogues of language xx).
+TEST(MainForm, FrameworkTextsPassThroughTheCatalogues) {
+    const char* const vars[] = {"LANG", "LC_ALL", "LC_MESSAGES", "LANGUAGE"};
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const char* var : vars) {
+        const char* value = getenv(var);
+        saved.emplace_back(var, value ? std::optional<std::string>(value) : std::nullopt);
+        unsetenv(var);
+    }
+    setenv("LANG", "xx_XX.UTF-8", 1);
+    ResetTextLookup();
+    ComPortModuleStartup();
+    {
+        Wizard w;
+        w.Button(btnCancel)->click();
+        ASSERT_EQ(w.boxes.shown.size(), 1u);
+        EXPECT_EQ(w.boxes.shown[0].caption, "Potwierdź");
+        EXPECT_EQ(w.boxes.shown[0].buttons[0].caption, "&Tak (default)");
+        EXPECT_EQ(w.boxes.shown[0].buttons[1].caption, "&No");
+    }
+    TScriptedMessageBoxes boxes;
+    EXPECT_EQ(RunWizard(WithReplaced("<property name=\"Font.Height\">-11</property>",
+                                     "<property name=\"Font.Height\">0</property>")),
+              1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Błąd odczytu Form1.Font.Height: Invalid font height '0'");
+    for (const auto& [var, value] : saved)
+        if (value)
+            setenv(var.c_str(), value->c_str(), 1);
+        else
+            unsetenv(var.c_str());
+    ResetTextLookup();
 }
 
 } // namespace
