@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <termios.h>
@@ -37,12 +39,21 @@ void MakeRaw(int fd) {
         Fail("tcsetattr");
 }
 
-void SleepUntil(Clock::time_point when) {
+void SleepUntilRoughly(Clock::time_point when) {
     // steady_clock is CLOCK_MONOTONIC on Linux; an absolute sleep does not drift.
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
     timespec ts{static_cast<time_t>(ns.count() / 1'000'000'000),
                 static_cast<long>(ns.count() % 1'000'000'000)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+void SleepUntil(Clock::time_point when) {
+    // Sleep to shortly before the deadline and spin the rest: a wake-up from sleep comes tens
+    // of microseconds late, which over 837 exchanges would read as a slow uploader.
+    constexpr auto kSpin = std::chrono::microseconds(60);
+    SleepUntilRoughly(when - kSpin);
+    while (Clock::now() < when) {
     }
 }
 
@@ -123,6 +134,13 @@ void LoaderSim::Run() {
         throw std::logic_error("LoaderSim::Run without a line");
     // Wake-ups as close to the deadline as the kernel allows; matters for line-time emulation.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    if (options_.lineTime) {
+        // Hardware keeps time whatever else the machine does; a real-time priority gets the
+        // emulation close to that where it is allowed. Best effort: ignored when refused.
+        sched_param param{};
+        param.sched_priority = 1;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    }
     passBroken_ = true; // records before the first start record cannot form an image
     std::uint8_t buffer[4096];
     while (!stop_.load() && line_ >= 0) {
