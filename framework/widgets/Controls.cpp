@@ -15,6 +15,7 @@ namespace tolvar {
 namespace {
 
 constexpr const char* kTabOrder = "tolvarTabOrder";
+constexpr const char* kCreation = "tolvarCreation";
 
 QWidget& W(TComponent& c) {
     return TClassInfo::As<QWidget>(c);
@@ -56,11 +57,13 @@ void CollectTabChain(QWidget* parent, std::vector<QWidget*>& chain) {
         if (w == nullptr || w->isWindow())
             continue;
         const QVariant order = w->property(kTabOrder);
-        const bool stored = dynamic_cast<TComponent*>(w) != nullptr;
-        if (!order.isValid() && !stored)
+        const QVariant created = w->property(kCreation);
+        if (!order.isValid() && !created.isValid())
             continue;
-        // Without a stored tab order a control keeps its place after the ordered ones.
-        entries.push_back({order.isValid() ? order.toLongLong() : LLONG_MAX, w});
+        // Without a stored tab order a control comes after the ordered ones, in the order
+        // the description created them.
+        entries.push_back(
+            {order.isValid() ? order.toLongLong() : LLONG_MAX / 2 + created.toLongLong(), w});
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.key < b.key; });
@@ -72,6 +75,11 @@ void CollectTabChain(QWidget* parent, std::vector<QWidget*>& chain) {
 }
 
 } // namespace
+
+void MarkCreation(QWidget* control) {
+    static long long serial = 0;
+    control->setProperty(kCreation, ++serial);
+}
 
 QColor ParseColor(const TStoredValue& value) {
     const std::string& t = value.text;

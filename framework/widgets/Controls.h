@@ -10,13 +10,19 @@
 
 namespace tolvar {
 
+// Records the order in which stored controls were created; it orders the tab chain where no
+// TabOrder was stored.
+void MarkCreation(QWidget* control);
+
 // Factory for a stored control class T constructed as T(owner, parent widget).
 template <class T> TClassInfo::Factory WidgetFactory() {
     return [](TComponent* owner, TComponent* parent) -> TComponent* {
         auto* parentWidget = dynamic_cast<QWidget*>(parent);
         if (parentWidget == nullptr)
             throw Exception("Control has no parent window");
-        return new T(owner, parentWidget);
+        T* control = new T(owner, parentWidget);
+        MarkCreation(control);
+        return control;
     };
 }
 

@@ -22,9 +22,11 @@ struct Bench {
     explicit Bench(int count = 3, const std::function<void(Bench&)>& whileLoading = nullptr) {
         form->resize(575, 405);
         frame = new TLMDAssist(form.get(), form.get());
+        MarkCreation(frame);
         frame->BeginLoading();
         for (int i = 0; i < count; ++i) {
             auto* page = new TLMDAssistPage(form.get(), frame);
+            MarkCreation(page);
             page->SetName("P" + std::to_string(i));
             pages.push_back(page);
         }
@@ -287,6 +289,27 @@ TEST(AssistButtons, PressesSetTheDialogResultAndFollowTheFramesEnabledState) {
     // Tab order: the visible buttons in index order, ahead of the pages.
     EXPECT_EQ(b.Button(btnPrev)->nextInFocusChain(), b.Button(btnNext));
     EXPECT_EQ(b.Button(btnNext)->nextInFocusChain(), b.Button(btnCancel));
+}
+
+TEST(AssistButtons, PageControlsFollowTheButtonsInStoredTabOrder) {
+    Bench b;
+    auto* late = new QPushButton(b.pages[0]);
+    auto* early = new QPushButton(b.pages[0]);
+    auto* unordered = new QPushButton(b.pages[0]);
+    for (QPushButton* button : {late, early, unordered})
+        MarkCreation(button);
+    late->setProperty("tolvarTabOrder", 1);
+    early->setProperty("tolvarTabOrder", 0);
+    ApplyTabOrder(b.form.get());
+    auto next = [](QWidget* w) {
+        do
+            w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus);
+        return w;
+    };
+    EXPECT_EQ(next(b.Button(btnCancel)), early);
+    EXPECT_EQ(next(early), late);
+    EXPECT_EQ(next(late), unordered);
 }
 
 TEST(AssistKeyboard, EnterPressesNextUnlessAnotherButtonHasTheFocusEscapePressesCancel) {
