@@ -181,6 +181,23 @@ TEST(AssistPages, NavigationSkipsPagesThatAreNotIncluded) {
     EXPECT_FALSE(none.Button(btnPrev)->isEnabled());
 }
 
+TEST(AssistPages, PagesAddedAtRunTimeAreShownAtOnceAndCanBeMoved) {
+    Bench b(2);
+    auto* added = new TLMDAssistPage(b.form.get(), b.frame);
+    added->SetName("P2");
+    EXPECT_EQ(b.Active(), "P2");
+    EXPECT_EQ(added->PageIndex(), 2);
+    b.frame->InsertPage(added); // already listed: not added twice
+    EXPECT_EQ(b.frame->GetCount(), 3);
+    added->SetPageIndex(0);
+    EXPECT_EQ(b.frame->GetPage(0), added);
+    EXPECT_EQ(b.Button(btnNext)->text(), "Ne&xt >");
+    EXPECT_FALSE(b.Button(btnPrev)->isEnabled());
+    b.frame->RemovePage(added);
+    EXPECT_EQ(added->PageIndex(), -1);
+    EXPECT_EQ(b.Active(), "-");
+}
+
 TEST(AssistPages, AnIncompletePageHoldsNextBack) {
     Bench b;
     bool complete = false;
