@@ -1,0 +1,97 @@
+#include "framework/Thread.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace tolvar {
+namespace {
+
+// Runs a function as its Execute.
+class FnThread : public TThread {
+public:
+    explicit FnThread(std::function<void(FnThread&)> body) : body_(std::move(body)) {}
+    ~FnThread() override { WaitFor(); }
+    using TThread::Synchronize;
+
+protected:
+    void Execute() override { body_(*this); }
+
+private:
+    std::function<void(FnThread&)> body_;
+};
+
+TEST(Synchronize, CallsRunOnTheMainThreadInOrderAndBlockTheWorker) {
+    std::vector<int> order;
+    std::atomic<int> returned{0};
+    FnThread worker([&](FnThread& self) {
+        for (int i = 1; i <= 3; ++i) {
+            self.Synchronize([&, i] {
+                EXPECT_TRUE(IsMainThread());
+                order.push_back(i);
+            });
+            returned = i;
+        }
+    });
+    EXPECT_TRUE(IsMainThread());
+    worker.Start();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (order.size() < 3 && std::chrono::steady_clock::now() < until) {
+        CheckSynchronize();
+        // The worker never gets past a call that the main thread has not run yet.
+        EXPECT_LE(returned.load(), static_cast<int>(order.size()));
+        std::this_thread::yield();
+    }
+    worker.WaitFor();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(worker.Finished());
+    EXPECT_FALSE(CheckSynchronize());
+}
+
+TEST(Synchronize, WaitForServesTheQueueSoABlockedWorkerCannotDeadlock) {
+    bool ran = false;
+    FnThread worker([&](FnThread& self) { self.Synchronize([&] { ran = true; }); });
+    worker.Start();
+    // Nobody pumps the queue here: WaitFor has to, or it would wait for ever.
+    worker.WaitFor();
+    EXPECT_TRUE(ran);
+}
+
+TEST(Synchronize, ExceptionOfACallEndsTheWorkerQuietly) {
+    bool after = false;
+    FnThread worker([&](FnThread& self) {
+        self.Synchronize([] { throw std::runtime_error("in the call"); });
+        after = true;
+    });
+    worker.Start();
+    worker.WaitFor();
+    EXPECT_FALSE(after);
+    ASSERT_TRUE(worker.FatalException());
+    EXPECT_THROW(std::rethrow_exception(worker.FatalException()), std::runtime_error);
+}
+
+TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOnes) {
+    bool ran = false;
+    FnThread::Synchronize([&] { ran = true; });
+    EXPECT_TRUE(ran);
+
+    std::atomic<int> wakeUps{0};
+    auto previous = SetSynchronizeWakeUp([&] { ++wakeUps; });
+    FnThread worker([](FnThread& self) { self.Synchronize([] {}); });
+    worker.Start();
+    worker.WaitFor();
+    SetSynchronizeWakeUp(previous);
+    EXPECT_EQ(wakeUps.load(), 1);
+}
+
+TEST(Synchronize, ThreadThatIsNeverStartedNeedsNoWaiting) {
+    FnThread idle([](FnThread&) {});
+    idle.WaitFor();
+    EXPECT_FALSE(idle.Finished());
+}
+
+} // namespace
+} // namespace tolvar
