@@ -2,6 +2,7 @@
 
 #include "framework/TextLookup.h"
 #include "serial/ComPortStartup.h"
+#include "serial/ComWatcher.h"
 
 namespace tolvar {
 
@@ -167,7 +168,8 @@ TCustomComPort::~TCustomComPort() {
     try {
         Close();
     } catch (...) {
-        // A destructor cannot report; the device is released all the same.
+        // A destructor cannot report; the device is released all the same, after the watcher.
+        watcher_.reset();
         device_->Close();
         connected_ = false;
     }
@@ -190,7 +192,9 @@ void TCustomComPort::Open() {
         connected_ = false;
         throw;
     }
-    // No event watcher: nothing in this program subscribes to line events.
+    // The event watcher, where the platform has one.
+    if (!events_.Empty())
+        watcher_ = StartComWatcher(*this);
     DoAfterOpen();
     DoCTSChange(device_->ModemStatus().cts);
     DoDSRChange(device_->ModemStatus().dsr);
@@ -205,6 +209,7 @@ void TCustomComPort::Close() {
     DoRLSDChange(false);
     DoBeforeClose();
     device_->Purge();
+    watcher_.reset();
     DestroyHandle();
     connected_ = false;
     DoAfterClose();

@@ -106,6 +106,8 @@ constexpr TComEvents AllComEvents() {
 std::int32_t BaudRateValue(TBaudRate rate);
 
 class TCustomComPort;
+class TComThread;
+class TComWatcher;
 
 class TComParity {
 public:
@@ -345,6 +347,7 @@ protected:
     TComDevice& Device() { return *device_; }
 
 private:
+    friend class TComThread; // runs the notification operations for line events
     friend class TComParity;
     friend class TComFlowControl;
     friend class TComTimeouts;
@@ -355,6 +358,7 @@ private:
     template <typename T> void SetLineValue(T& field, T value);
 
     std::unique_ptr<TComDevice> device_;
+    std::unique_ptr<TComWatcher> watcher_;
     std::string port_ = "COM1";
     bool connected_ = false;
     int updateCount_ = 0;
