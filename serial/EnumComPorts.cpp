@@ -13,6 +13,7 @@ TComPortSource& InjectedSource() {
     return source;
 }
 
+#ifndef _WIN32
 std::string Folded(const std::string& s) {
     std::string out = s;
     for (char& c : out)
@@ -20,9 +21,12 @@ std::string Folded(const std::string& s) {
             c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
+#endif
 
 } // namespace
 
+#ifndef _WIN32
+// Windows orders the names with its own locale comparison (serial/win32).
 void SortComPortNames(std::vector<std::string>& names) {
     std::locale user = std::locale::classic();
     try {
@@ -42,6 +46,7 @@ void SortComPortNames(std::vector<std::string>& names) {
     for (std::size_t i = 0; i < names.size(); ++i)
         names[i] = std::move(keyed[i].second);
 }
+#endif
 
 void EnumComPorts(std::vector<std::string>& target, const TComPortSource& source) {
     std::vector<std::string> names = source ? source() : SystemComPorts();
