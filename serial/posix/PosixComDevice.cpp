@@ -247,21 +247,29 @@ std::int32_t TPosixComDevice::Write(const void* buf, std::int32_t count) {
         deadline = Clock::now() + std::chrono::milliseconds(ms);
     }
     std::int32_t written = 0;
+    bool hungUp = false;
     while (written < count) {
         const ssize_t r = ::write(fd_, bytes + written, static_cast<std::size_t>(count - written));
         if (r > 0) {
             written += static_cast<std::int32_t>(r);
+            hungUp = false;
             continue;
         }
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0 && errno != EAGAIN)
             throw EComPort(CError_WriteFailed, errno);
+        // The queue is full, or the line is gone (see below).
+        if (hungUp)
+            throw EComPort(CError_WriteFailed, EIO);
+        if (deadline && Clock::now() >= *deadline)
+            break; // the time-out ends the write with what was sent
         short revents = 0;
         if (!WaitFor(fd_, POLLOUT, deadline, CError_WriteFailed, revents))
-            break; // the time-out ends the write with what was sent
+            break;
         if (revents & POLLNVAL)
             throw EComPort(CError_WriteFailed, EBADF);
+        hungUp = (revents & (POLLHUP | POLLERR)) != 0;
     }
     return written;
 }
@@ -291,22 +299,23 @@ std::int32_t TPosixComDevice::Read(void* buf, std::int32_t count) {
 
     std::int32_t got = 0;
     Clock::time_point lastByte = start;
-    bool hungUp = false;
+    bool polledReady = false;
     while (got < count) {
         const ssize_t r = ::read(fd_, bytes + got, static_cast<std::size_t>(count - got));
         if (r > 0) {
             got += static_cast<std::int32_t>(r);
             lastByte = Clock::now();
-            hungUp = false;
+            polledReady = false;
             continue;
         }
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0 && errno != EAGAIN)
             throw EComPort(CError_ReadFailed, errno);
-        // Nothing queued now.
-        if (hungUp)
-            throw EComPort(CError_ReadFailed, EIO); // the line is gone; waiting would spin
+        // Nothing queued now. If poll has just said otherwise, the line is gone (a hung-up tty
+        // reports POLLIN and its reads return 0): waiting on would only spin.
+        if (polledReady)
+            throw EComPort(CError_ReadFailed, EIO);
         if (queuedOnly || (firstByte && got > 0))
             break;
         std::optional<Clock::time_point> deadline = totalDeadline;
@@ -314,15 +323,14 @@ std::int32_t TPosixComDevice::Read(void* buf, std::int32_t count) {
             const auto gapEnd = lastByte + std::chrono::milliseconds(t.readInterval);
             deadline = deadline ? std::min(*deadline, gapEnd) : gapEnd;
         }
+        if (deadline && Clock::now() >= *deadline)
+            break;
         short revents = 0;
         if (!WaitFor(fd_, POLLIN, deadline, CError_ReadFailed, revents))
             break;
         if (revents & POLLNVAL)
             throw EComPort(CError_ReadFailed, EBADF);
-        // A hung-up tty also reports POLLIN, and its reads return 0: if the next read still
-        // finds nothing, the line is gone.
-        if (revents & (POLLHUP | POLLERR))
-            hungUp = true;
+        polledReady = true;
     }
     return got;
 }

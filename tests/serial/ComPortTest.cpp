@@ -318,6 +318,21 @@ TEST(ComPortTransfer, WriteReachesThePeerAndItsTimeoutEndsAStalledWrite) {
     EXPECT_GE(MsSince(start), 195);
 }
 
+TEST(ComPortTransfer, VanishedPeerIsAFailureNotAWait) {
+    PtyPair pty;
+    TComPort port;
+    Configure(port, pty, /*shortReads=*/false);
+    port.Open();
+    pty.CloseMaster();
+    unsigned char byte = 0;
+    const auto start = Clock::now();
+    const EComPort read = Raised([&] { port.Read(&byte, 1); });
+    EXPECT_EQ(read.PortErrorCode(), 3);
+    EXPECT_EQ(read.OsErrorCode(), EIO);
+    EXPECT_LT(MsSince(start), 1400);
+    EXPECT_EQ(Raised([&] { port.Write("x", 1); }).PortErrorCode(), 2);
+}
+
 TEST(ComPortLine, SettingsReachTheDevice) {
     PtyPair pty;
     const int slave = pty.Slave();

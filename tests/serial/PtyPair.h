@@ -22,12 +22,18 @@ public:
     ~PtyPair() {
         if (slave_ >= 0)
             close(slave_);
-        close(master_);
+        if (master_ >= 0)
+            close(master_);
     }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
     int Master() const { return master_; }
+    // The peer goes away: the slave side is hung up.
+    void CloseMaster() {
+        close(master_);
+        master_ = -1;
+    }
     const std::string& SlavePath() const { return slavePath_; }
 
     // A second descriptor of the slave, held by the test, to look at the line from that side.
