@@ -1,9 +1,15 @@
+#include "serial/ComPort.h"
 #include "tools/sim/LoaderSim.h"
+#include "update/FirmwareUpload.h"
 
+#include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -158,6 +164,66 @@ TEST_F(Sim, LineTimeDelaysEachReplyByTheFrameAndReplyBytes) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     // 20 exchanges of 13 bytes; only a lower bound is asserted.
     EXPECT_GE(elapsed, 20 * 13 * kByteTime);
+}
+
+class NullReporter : public UploadReporter {
+public:
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    void SetResultText(const std::string&) override {}
+    void ShowAdvice() override {}
+    void AdvanceWizard() override {}
+    void HideBackAndCancel() override {}
+    void ShowMissingPayload() override {}
+};
+
+// The executable as a script uses it: slave path through a file, an upload, SIGTERM, summary.
+TEST(SimProcess, ServesAnUploadAndSummarisesOnSigterm) {
+    namespace fs = std::filesystem;
+    const fs::path pathFile =
+        fs::temp_directory_path() / ("tolvar-sim-path-" + std::to_string(getpid()));
+    fs::remove(pathFile);
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const std::string hex = std::string(SOURCE_DIR) + "/resources/tolvar-1.6.0.hex";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        execl(SIM_TOOL, SIM_TOOL, "--path-file", pathFile.c_str(), "--hex", hex.c_str(),
+              "--refuse-once", "3", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    for (int i = 0; i < 500 && !fs::exists(pathFile); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::string path;
+    std::ifstream(pathFile) >> path;
+    fs::remove(pathFile);
+    ASSERT_FALSE(path.empty());
+
+    TComPort port;
+    SetProgramComSettings(port);
+    port.SetPort(path);
+    PortAdapter<TComPort> adapter(port);
+    NullReporter reporter;
+    const UploadResult result = RunFirmwareUpload(adapter, reporter);
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(result.passes, 2);
+
+    kill(child, SIGTERM);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    close(out[0]);
+    EXPECT_EQ(text, path + "\ntolvar-sim: passes=2 frames=841 acks=838 refusals=1 "
+                           "framing_errors=0 image=match\n");
 }
 
 } // namespace
