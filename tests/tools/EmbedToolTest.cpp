@@ -60,11 +60,4 @@ TEST_F(EmbedTool, StopsTheBuildNamingTheLine) {
                   ":1: error: the image does not end with the end-of-file record :00000001FF\n");
 }
 
-TEST_F(EmbedTool, ShippedImageIsAccepted) {
-    std::ifstream in(fs::path(SOURCE_DIR) / "resources" / "tolvar-1.6.0.hex", std::ios::binary);
-    const std::string image{std::istreambuf_iterator<char>(in), {}};
-    ASSERT_EQ(image.size(), 59394u);
-    EXPECT_EQ(Run(image).status, 0);
-}
-
 } // namespace

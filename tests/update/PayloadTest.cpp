@@ -48,12 +48,6 @@ TEST(ShippedPayload, HasTheReleaseLinesInOrder) {
     EXPECT_TRUE(PayloadIsWhole(*payload));
 }
 
-TEST(ShippedPayload, PassesTheBuildCheck) {
-    const auto payload = LoadPayload();
-    ASSERT_TRUE(payload);
-    EXPECT_FALSE(CheckHexImage({reinterpret_cast<const char*>(payload->data), payload->size}));
-}
-
 TEST(LineCursor, DropsEveryLfAndCountsStrayOnesAsLines) {
     const std::string text = ":00000001FF\r\n:01\n0000AA55\r\n";
     const Walk walk = WalkAll(text);
@@ -179,11 +173,6 @@ TEST(HexImageCheck, AcceptsTheLongestLineThatFits) {
     const std::string line = ":" + digits + "\r\n";
     ASSERT_EQ(line.size(), 257u);
     EXPECT_FALSE(CheckHexImage(line + kEnd));
-}
-
-TEST(HexImageCheck, FormatsLikeACompilerDiagnostic) {
-    EXPECT_EQ(FormatHexImageError("fw.hex", {12, "checksum is 0xAB, the record needs 0xAA"}),
-              "fw.hex:12: error: checksum is 0xAB, the record needs 0xAA");
 }
 
 TEST(HexRecord, ParsesIntoMemory) {
