@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/FormClasses.h"
+#include "framework/ModuleResource.h"
 #include "framework/widgets/Application.h"
 #include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
@@ -24,10 +25,18 @@ template <class T> T* Field(TComponent& form, const char* name) {
 } // namespace
 
 std::string StoredForm1Description() {
+#ifdef _WIN32
+    // On Windows the description is the executable's resource "TFORM1".
+    const auto bytes = LoadRcDataResource("TFORM1");
+    if (!bytes)
+        throw Exception("The stored description of TForm1 is missing");
+    return std::string(reinterpret_cast<const char*>(bytes->data), bytes->size);
+#else
     QFile file(QStringLiteral(":/TForm1.xml"));
     if (!file.open(QIODevice::ReadOnly))
         throw Exception("The stored description of TForm1 is missing");
     return file.readAll().toStdString();
+#endif
 }
 
 TForm1::TForm1() : TForm1(StoredForm1Description()) {}
