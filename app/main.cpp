@@ -1,8 +1,10 @@
 #include "app/Form1.h"
+#include "framework/Thread.h"
 #include "framework/widgets/Application.h"
 #include "serial/ComPortStartup.h"
 
 #include <QIcon>
+#include <QMetaObject>
 
 int main(int argc, char** argv) {
     tolvar::TApplication app(argc, argv);
@@ -10,6 +12,11 @@ int main(int argc, char** argv) {
     // No display name: Qt would append it to the form's caption, which must stay exact.
     QApplication::setDesktopFileName(QStringLiteral("tolvar-update"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/tolvar.png")));
+    // Calls that other threads (the port's event watcher) hand over run from the message loop.
+    tolvar::SetSynchronizeWakeUp([] {
+        QMetaObject::invokeMethod(
+            qApp, [] { tolvar::CheckSynchronize(); }, Qt::QueuedConnection);
+    });
     std::string description;
     try {
         tolvar::ComPortModuleStartup();
