@@ -77,9 +77,23 @@ struct Run {
     std::string simulator;
 };
 
+// The shipped image as memory, for the simulator to verify what it received.
+HexMemory ShippedImage() {
+    HexMemory memory;
+    const auto payload = LoadPayload();
+    const std::string_view text(reinterpret_cast<const char*>(payload->data), payload->size);
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t cr = text.find('\r', pos);
+        AddToMemory(*ParseHexRecord(text.substr(pos + 1, cr - pos - 1)), memory);
+        pos = cr + 2;
+    }
+    return memory;
+}
+
 Run Upload(bool lineTime) {
     sim::Options options;
     options.lineTime = lineTime;
+    options.reference = ShippedImage();
     sim::LoaderSim simulator(options);
     const std::string path = simulator.OpenPty();
     std::thread thread([&simulator] { simulator.Run(); });
@@ -104,6 +118,7 @@ Run Upload(bool lineTime) {
     simulator.Stop();
     thread.join();
     run.simulator = simulator.Result().Line();
+    run.ok = run.ok && simulator.Result().image == sim::Summary::Image::Match;
     return run;
 }
 
