@@ -154,6 +154,16 @@ TEST_F(Sim, StartReplyValueAndHangUp) {
     EXPECT_TRUE(sim_->Result().hungUp);
 }
 
+TEST_F(Sim, ReplyDelayHoldsEveryAnswer) {
+    Options options;
+    options.replyDelay = std::chrono::milliseconds(50);
+    Start(options);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    EXPECT_EQ(Exchange(Frame(":03000B00020046AA\r")), 0x06);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
 TEST_F(Sim, LineTimeDelaysEachReplyByTheFrameAndReplyBytes) {
     Options options;
     options.lineTime = true;
