@@ -87,11 +87,5 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
     EXPECT_EQ(wakeUps.load(), 1);
 }
 
-TEST(Synchronize, ThreadThatIsNeverStartedNeedsNoWaiting) {
-    FnThread idle([](FnThread&) {});
-    idle.WaitFor();
-    EXPECT_FALSE(idle.Finished());
-}
-
 } // namespace
 } // namespace tolvar

@@ -131,12 +131,5 @@ TEST(ComEvents, AllTenGive05FFAndEachMapsBothWays) {
     EXPECT_EQ(ComEventsFromMask(0x0200 | 0x0800), TComEvents{});
 }
 
-TEST(ComErrors, LineErrorFlagsBecomeTheirSet) {
-    EXPECT_EQ(ComErrorsFromFlags(CE_FRAME | CE_OVERRUN), (TComErrors{ceFrame, ceOverrun}));
-    EXPECT_EQ(ComErrorsFromFlags(CE_RXOVER | CE_RXPARITY | CE_BREAK | CE_IOE | CE_MODE | CE_TXFULL),
-              (TComErrors{ceRxOver, ceRxParity, ceBreak, ceIO, ceMode, ceTxFull}));
-    EXPECT_TRUE(ComErrorsFromFlags(0).Empty());
-}
-
 } // namespace
 } // namespace tolvar
