@@ -2,6 +2,7 @@
 
 #include "framework/widgets/Controls.h"
 #include "serial/ComPort.h"
+#include "serial/widgets/ComComboBox.h"
 #include "wizard/Assist.h"
 
 namespace tolvar {
@@ -111,6 +112,7 @@ const TClassRegistry& FormClasses() {
         RegisterControlClasses(r);
         RegisterWizardClasses(r);
         RegisterComPortClass(r);
+        RegisterComComboBox(r);
         r.Register("TForm1", "TForm");
         return r;
     }();

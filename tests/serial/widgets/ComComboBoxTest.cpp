@@ -51,16 +51,8 @@ const TClassRegistry& Classes() {
     return registry;
 }
 
-int argc = 1;
-char arg0[] = "test";
-char* argv[] = {arg0, nullptr};
-
 class PortList : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance() == nullptr)
-            new QApplication(argc, argv);
-    }
     void TearDown() override {
         form_.reset();
         SetComPortSource(nullptr);
