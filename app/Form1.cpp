@@ -1,10 +1,12 @@
 #include "app/Form1.h"
 
 #include "app/FormClasses.h"
+#include "app/WindowUpload.h"
 #include "framework/ModuleResource.h"
 #include "framework/widgets/Application.h"
 #include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
+#include "framework/widgets/StdControls.h"
 #include "serial/ComPort.h"
 #include "wizard/Assist.h"
 
@@ -21,6 +23,44 @@ template <class T> T* Field(TComponent& form, const char* name) {
         throw EReadError(std::string("The form description holds no ") + name);
     return field;
 }
+
+// The upload's reports, carried out on the controls of the form (UI thread only).
+class TFormReporter final : public UploadReporter {
+public:
+    TFormReporter(TForm1& form, TInputGuard& guard) : form_(form), guard_(guard) {}
+
+    void SetProgressMax(int maximum) override { form_.progress_PROGRAM->setMaximum(maximum); }
+    void SetProgressPosition(int position) override { form_.progress_PROGRAM->setValue(position); }
+    void SetResultText(const std::string& text) override { form_.lbl_FINISH->SetCaption(text); }
+    void ShowAdvice() override { form_.lbl_FINISH_INFO->setVisible(true); }
+    void AdvanceWizard() override { form_.LMDAssist1->NextPage(); }
+    void HideBackAndCancel() override {
+        form_.LMDAssist1->GetButton(btnPrev)->setVisible(false);
+        form_.LMDAssist1->GetButton(btnCancel)->setVisible(false);
+    }
+    void ShowMissingPayload() override {
+        TMessageRequest request;
+        request.caption = "BŁĄD!";
+        request.text = "Nie można przeprowadzić operacji. Zasób nie istnieje!";
+        request.icon = TMsgIcon::Error;
+        request.buttons = {{FrameworkText(kSMsgDlgOK), mrOk}};
+        request.defaultResult = mrOk;
+        request.escapeResult = mrOk;
+        // The box needs the user's answer.
+        guard_.SetPaused(true);
+        try {
+            MessageBoxes().Show(request);
+        } catch (...) {
+            guard_.SetPaused(false);
+            throw;
+        }
+        guard_.SetPaused(false);
+    }
+
+private:
+    TForm1& form_;
+    TInputGuard& guard_;
+};
 
 } // namespace
 
@@ -47,6 +87,10 @@ TForm1::TForm1(std::string_view description) {
     handlers_.Add<void(TComponent*, bool&)>(
         "LMDAssist1Completed",
         [this](TComponent* sender, bool& cancel) { LMDAssist1Completed(sender, cancel); });
+    handlers_.Add<void(TComponent*)>("Check_TAKClick",
+                                     [this](TComponent* sender) { Check_TAKClick(sender); });
+    handlers_.Add<void(TComponent*)>("btn_PROGRAMClick",
+                                     [this](TComponent* sender) { btn_PROGRAMClick(sender); });
     ReadDescription(description, "TForm1", FormClasses());
 }
 
@@ -54,6 +98,12 @@ void TForm1::Loaded() {
     // Runs before any stored object's Loaded, so the fields are there for them.
     LMDAssist1 = Field<TLMDAssist>(*this, "LMDAssist1");
     ComPort = Field<TComPort>(*this, "ComPort");
+    Check_TAK = Field<TCheckBox>(*this, "Check_TAK");
+    btn_PROGRAM = Field<TButton>(*this, "btn_PROGRAM");
+    lbl_PROGRAM = Field<TLabel>(*this, "lbl_PROGRAM");
+    progress_PROGRAM = Field<TProgressBar>(*this, "progress_PROGRAM");
+    lbl_FINISH = Field<TLabel>(*this, "lbl_FINISH");
+    lbl_FINISH_INFO = Field<TLabel>(*this, "lbl_FINISH_INFO");
     TCustomForm::Loaded();
 }
 
@@ -72,6 +122,22 @@ void TForm1::LMDAssist1CancelClick(TComponent*) {
 
 void TForm1::LMDAssist1Completed(TComponent*, bool&) {
     close();
+}
+
+void TForm1::Check_TAKClick(TComponent*) {
+    const bool armed = Check_TAK->Checked();
+    btn_PROGRAM->setEnabled(armed);
+    lbl_PROGRAM->setEnabled(armed);
+    progress_PROGRAM->setEnabled(armed);
+}
+
+void TForm1::btn_PROGRAMClick(TComponent*) {
+    TInputGuard guard(*this);
+    TFormReporter onForm(*this, guard);
+    TUiThreadReporter reporter(*this, onForm);
+    PortAdapter<TComPort> port(*ComPort);
+    const PayloadSource source = payloadSource;
+    RunBesideTheWindow(guard, [&] { RunFirmwareUpload(port, reporter, source); });
 }
 
 int RunWizard(std::string_view description) {

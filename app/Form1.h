@@ -1,14 +1,18 @@
 #pragma once
 
 #include "framework/widgets/Controls.h"
+#include "update/FirmwareUpload.h"
 
 #include <string>
 #include <string_view>
 
 namespace tolvar {
 
+class TButton;
+class TCheckBox;
 class TComPort;
 class TLMDAssist;
+class TProgressBar;
 
 // The application title, shown as the caption of the exception display.
 inline constexpr const char* kApplicationTitle = "TOLVAR ver. 1.5.0 UPDATE";
@@ -26,9 +30,21 @@ public:
     // Fields bound by name once the description has been read.
     TLMDAssist* LMDAssist1 = nullptr;
     TComPort* ComPort = nullptr;
+    TCheckBox* Check_TAK = nullptr;
+    TButton* btn_PROGRAM = nullptr;
+    TLabel* lbl_PROGRAM = nullptr;
+    TProgressBar* progress_PROGRAM = nullptr;
+    TLabel* lbl_FINISH = nullptr;
+    TLabel* lbl_FINISH_INFO = nullptr;
+
+    // Where the upload takes the firmware from (tests put another source here).
+    PayloadSource payloadSource = LoadPayload;
 
     void LMDAssist1CancelClick(TComponent* sender);
     void LMDAssist1Completed(TComponent* sender, bool& cancel);
+    void Check_TAKClick(TComponent* sender);
+    // One firmware upload; the window keeps painting meanwhile but takes no input.
+    void btn_PROGRAMClick(TComponent* sender);
 
     void Loaded() override;
 };

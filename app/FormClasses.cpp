@@ -1,6 +1,7 @@
 #include "app/FormClasses.h"
 
 #include "framework/widgets/Controls.h"
+#include "framework/widgets/StdControls.h"
 #include "serial/ComPort.h"
 #include "serial/widgets/ComComboBox.h"
 #include "wizard/Assist.h"
@@ -110,6 +111,7 @@ const TClassRegistry& FormClasses() {
     static const TClassRegistry registry = [] {
         TClassRegistry r;
         RegisterControlClasses(r);
+        RegisterStandardControls(r);
         RegisterWizardClasses(r);
         RegisterComPortClass(r);
         RegisterComComboBox(r);

@@ -3,7 +3,9 @@
 #include "framework/widgets/FormReader.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFont>
+#include <QPainter>
 #include <QPointer>
 #include <QVariant>
 #include <algorithm>
@@ -72,6 +74,42 @@ void CollectTabChain(QWidget* parent, std::vector<QWidget*>& chain) {
             chain.push_back(e.widget);
         CollectTabChain(e.widget, chain);
     }
+}
+
+// Keeps a control filling its parent's client area.
+class TClientAligner : public QObject {
+public:
+    explicit TClientAligner(QWidget* control) : QObject(control), control_(control) {
+        control->parentWidget()->installEventFilter(this);
+        Align();
+    }
+    void Align() { control_->setGeometry(control_->parentWidget()->contentsRect()); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == control_->parentWidget() && event->type() == QEvent::Resize)
+            Align();
+        return false;
+    }
+
+private:
+    QWidget* control_;
+};
+
+void SetAlign(TComponent& c, const TStoredValue& v) {
+    QWidget& w = W(c);
+    const int align = ParseEnumName(v.text, {{"alNone", 0}, {"alClient", 1}});
+    auto* aligner = w.findChild<TClientAligner*>(QString(), Qt::FindDirectChildrenOnly);
+    if (align == 0) {
+        delete aligner;
+        return;
+    }
+    if (w.parentWidget() == nullptr)
+        throw Exception("Control has no parent window");
+    if (aligner == nullptr)
+        new TClientAligner(&w);
+    else
+        aligner->Align();
 }
 
 } // namespace
@@ -168,6 +206,29 @@ void TLabel::SetWordWrap(bool wrap) {
     setWordWrap(wrap);
 }
 
+void TLabel::SetTextEffect(TTextEffect effect) {
+    effect_ = effect;
+    update();
+}
+
+void TLabel::paintEvent(QPaintEvent* event) {
+    if (effect_ == TTextEffect::None) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const int flags = static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    const QPalette& p = palette();
+    painter.setPen(p.color(QPalette::Light));
+    painter.drawText(area.translated(-1, -1), flags, text());
+    painter.setPen(p.color(QPalette::Dark));
+    painter.drawText(area.translated(1, 1), flags, text());
+    painter.setPen(
+        p.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(area, flags, text());
+}
+
 void RegisterControlClasses(TClassRegistry& registry) {
     InstallFontSubstitutes();
     TClassInfo& control = registry.Register("TControl", "");
@@ -180,6 +241,7 @@ void RegisterControlClasses(TClassRegistry& registry) {
                               const TStoredValue& v) { W(c).resize(ParseInt(v), W(c).height()); })
         .Property("Height", [](TComponent& c,
                                const TStoredValue& v) { W(c).resize(W(c).width(), ParseInt(v)); })
+        .Property("Align", SetAlign)
         .Property("Visible",
                   [](TComponent& c, const TStoredValue& v) { W(c).setVisible(ParseBool(v)); })
         .Property("Enabled",
@@ -250,6 +312,16 @@ void RegisterControlClasses(TClassRegistry& registry) {
             .String("Caption", &TLabel::SetCaption)
             .Bool("AutoSize", &TLabel::SetAutoSize)
             .Bool("WordWrap", &TLabel::SetWordWrap)
+            .Property("BorderWidth",
+                      [](TComponent& c, const TStoredValue& v) {
+                          const int width = ParseInt(v);
+                          if (width < 0)
+                              throw Exception("Invalid border width '" + v.text + "'");
+                          TClassInfo::As<TLabel>(c).setMargin(width);
+                      })
+            .Enum(
+                "TextEffect", &TLabel::SetTextEffect,
+                {{"teNone", TLabel::TTextEffect::None}, {"teRaised", TLabel::TTextEffect::Raised}})
             .Property("Alignment", [](TComponent& c, const TStoredValue& v) {
                 const int a = ParseEnumName(v.text, {{"taLeftJustify", Qt::AlignLeft},
                                                      {"taCenter", Qt::AlignHCenter},

@@ -63,14 +63,22 @@ public:
     void SetWordWrap(bool wrap);
     // Line breaks are stored as "\r\n", as the platform's labels expect them.
     const std::string& Caption() const { return caption_; }
+    // Raised text: a light copy above left and a dark one below right of the text.
+    enum class TTextEffect { None, Raised };
+    void SetTextEffect(TTextEffect effect);
+    TTextEffect TextEffect() const { return effect_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     std::string caption_;
     bool autoSize_ = true;
+    TTextEffect effect_ = TTextEffect::None;
 };
 
-// Registers "TControl" (geometry, visibility, enabled state, tab order, colour, font),
-// "TForm" (caption, client size) and the labels "TLabel" and "TLMDLabel".
+// Registers "TControl" (geometry, "Align" = alClient to fill the parent, visibility, enabled state,
+// tab order, colour, font), "TForm" (caption, client size) and the labels "TLabel" and "TLMDLabel".
 void RegisterControlClasses(TClassRegistry& registry);
 
 // Orders the tab chain of a window: siblings by their stored TabOrder (creation order where
