@@ -33,6 +33,26 @@ constexpr std::array<std::pair<TComError, DWORD>, 8> kErrorBits = {{
     {ceTxFull, CE_TXFULL},
 }};
 
+int ThreadPriority(TThreadPriority priority) {
+    switch (priority) {
+    case tpIdle:
+        return THREAD_PRIORITY_IDLE;
+    case tpLowest:
+        return THREAD_PRIORITY_LOWEST;
+    case tpLower:
+        return THREAD_PRIORITY_BELOW_NORMAL;
+    case tpNormal:
+        return THREAD_PRIORITY_NORMAL;
+    case tpHigher:
+        return THREAD_PRIORITY_ABOVE_NORMAL;
+    case tpHighest:
+        return THREAD_PRIORITY_HIGHEST;
+    case tpTimeCritical:
+        return THREAD_PRIORITY_TIME_CRITICAL;
+    }
+    return THREAD_PRIORITY_NORMAL;
+}
+
 // Closes a signal when the scope ends.
 struct SignalGuard {
     HANDLE handle;
@@ -70,7 +90,8 @@ TComErrors ComErrorsFromFlags(DWORD flags) {
 
 TComThread::TComThread(TCustomComPort& port)
     : port_(port), handle_(reinterpret_cast<HANDLE>(port.Handle())),
-      stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+      stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      priority_(ThreadPriority(port.EventThreadPriority())) {
     if (stopEvent_ == nullptr)
         throw EComPort(CError_InvalidAsync, static_cast<std::int32_t>(GetLastError()));
     SetCommMask(handle_, ComEventMask(port.Events()));
@@ -90,6 +111,8 @@ void TComThread::Stop() {
 }
 
 void TComThread::Execute() {
+    // Set first thing, before the thread does any work of its own.
+    SetThreadPriority(GetCurrentThread(), priority_);
     SignalGuard completion{CreateEventA(nullptr, TRUE, TRUE, nullptr)};
     OVERLAPPED overlapped{};
     overlapped.hEvent = completion.handle;

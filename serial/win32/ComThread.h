@@ -36,6 +36,7 @@ private:
     TCustomComPort& port_;
     HANDLE handle_;
     HANDLE stopEvent_;
+    int priority_;
     TComEvents events_;
 };
 
