@@ -1,6 +1,6 @@
 // Renders every page of the real main window to PNG files, without a display:
 //   tolvar-shots [folder]   (default: "shots" beside the bin folder)
-// The last picture shows the result page as a finished upload leaves it.
+// The last two pictures show the result page as a successful and a failed upload leave it.
 #include "app/Form1.h"
 #include "framework/widgets/Application.h"
 #include "serial/ComPortStartup.h"
@@ -38,11 +38,16 @@ int main(int argc, char** argv) {
             save(
                 QString("%1-%2").arg(i + 1).arg(QString::fromStdString(wizard.GetPage(i)->Name())));
         }
+        // The result page as the two outcomes of an upload leave it.
         wizard.SetActivePage(wizard.GetPage(wizard.GetCount() - 2));
         wizard.NextPage();
         wizard.GetButton(tolvar::btnPrev)->setVisible(false);
         wizard.GetButton(tolvar::btnCancel)->setVisible(false);
+        form.lbl_FINISH->SetCaption(tolvar::kUploadSuccessText);
         save(QString("%1-after-upload").arg(wizard.GetCount() + 1));
+        form.lbl_FINISH->SetCaption(tolvar::kUploadFailureText);
+        form.lbl_FINISH_INFO->setVisible(true);
+        save(QString("%1-after-failed-upload").arg(wizard.GetCount() + 2));
     } catch (const tolvar::Exception& e) {
         // No one could answer a box here.
         std::fprintf(stderr, "%s\n", e.Message().c_str());

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
+#include <utility>
 
 namespace tolvar {
 
@@ -21,6 +22,11 @@ void SetTextColor(QWidget& w, const QColor& color) {
     QPalette p = w.palette();
     p.setColor(QPalette::WindowText, color);
     w.setPalette(p);
+}
+
+TLinkLabel::TOpener& Opener() {
+    static TLinkLabel::TOpener opener;
+    return opener;
 }
 
 QString Text(const std::string& caption) {
@@ -156,10 +162,16 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     if (!rect().contains(event->position().toPoint()))
         return;
-    if (!QDesktopServices::openUrl(QUrl(Text(Caption())))) {
+    const QUrl url(Text(Caption()));
+    const bool opened = Opener() ? Opener()(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
         unsetCursor();
         setEnabled(false);
     }
+}
+
+TLinkLabel::TOpener TLinkLabel::SetOpener(TOpener opener) {
+    return std::exchange(Opener(), std::move(opener));
 }
 
 void RegisterStandardControls(TClassRegistry& registry) {

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QUrl>
 #include <functional>
 #include <string>
 
@@ -80,8 +81,13 @@ private:
 // turns purple on the press and stays so; when the desktop cannot open it, the link is disabled.
 class TLinkLabel : public TLabel {
 public:
+    using TOpener = std::function<bool(const QUrl&)>;
+
     TLinkLabel(TComponent* owner, QWidget* parent);
     bool Visited() const { return visited_; }
+    // How addresses are opened: the desktop's default handler unless replaced (tests). Returns
+    // the previous opener.
+    static TOpener SetOpener(TOpener opener);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
