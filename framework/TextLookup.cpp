@@ -1,13 +1,10 @@
 #include "framework/TextLookup.h"
 
+#include "framework/MessageCatalogue.h"
+
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <libintl.h>
-#include <locale.h>
 #include <mutex>
 #include <set>
-#include <unistd.h>
 
 namespace tolvar {
 
@@ -15,11 +12,10 @@ namespace {
 
 struct LookupState {
     bool initialised = false;
-    bool active = false; // false: the language is C, nothing is translated
-    std::string catalogueDir;
+    bool active = false; // false: nothing is translated
+    std::string folder;
     std::vector<std::string> resourceDomains{"default"};
     std::set<std::string> bound;
-    locale_t messagesLocale = static_cast<locale_t>(nullptr);
 };
 
 std::mutex& Mutex() {
@@ -32,74 +28,24 @@ LookupState& State() {
     return s;
 }
 
-std::string ExecutableDir() {
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return ".";
-    const std::string path(buf, static_cast<std::size_t>(n));
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string UserLocaleName() {
-    // LANG decides; without it, the variables through which the user names a locale.
-    for (const char* var : {"LANG", "LC_ALL", "LC_MESSAGES"}) {
-        const char* value = std::getenv(var);
-        if (value != nullptr && *value != '\0')
-            return value;
-    }
-    return {};
-}
-
-std::string Join(const std::vector<std::string>& parts, char sep) {
-    std::string out;
-    for (const auto& p : parts) {
-        if (!out.empty())
-            out += sep;
-        out += p;
-    }
-    return out;
-}
-
 // Caller holds the mutex.
-void Initialise(LookupState& s) {
+LookupState& Initialised() {
+    LookupState& s = State();
     if (s.initialised)
-        return;
+        return s;
     s.initialised = true;
-    s.catalogueDir = ExecutableDir() + "/locale";
-    const auto languages = CatalogueLanguages(UserLocaleName());
-    s.active = !languages.empty();
-    if (!s.active)
-        return;
-    // glibc takes the language list from LANGUAGE, which lets a catalogue be used even when no
-    // system locale of that name is installed. It ignores LANGUAGE while the messages locale is
-    // the plain "C" one, so lookups run under C.UTF-8 (always present, and not "C").
-    setenv("LANGUAGE", Join(languages, ':').c_str(), 1);
-    if (s.messagesLocale == static_cast<locale_t>(nullptr))
-        s.messagesLocale = newlocale(LC_MESSAGES_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    // Setting the message domain, even to itself, makes glibc forget the translations that it
-    // cached under the previous language.
-    const std::string current = textdomain(nullptr);
-    textdomain(current.c_str());
+    s.bound.clear();
+    s.folder = catalogue::Folder();
+    const auto languages = CatalogueLanguages(catalogue::UserLocaleName());
+    s.active = !languages.empty() && catalogue::UseLanguages(languages);
+    return s;
 }
 
 // Caller holds the mutex. Returns `msgid` itself when there is no translation.
 const char* Lookup(LookupState& s, const std::string& domain, const char* msgid) {
-    if (s.bound.insert(domain).second) {
-        bindtextdomain(domain.c_str(), s.catalogueDir.c_str());
-        // Without this the result would be converted to the LC_CTYPE charset (ASCII under "C").
-        bind_textdomain_codeset(domain.c_str(), "UTF-8");
-    }
-    locale_t previous = static_cast<locale_t>(nullptr);
-    if (s.messagesLocale != static_cast<locale_t>(nullptr))
-        previous = uselocale(s.messagesLocale);
-    const char* result = dgettext(domain.c_str(), msgid);
-    if (previous != static_cast<locale_t>(nullptr))
-        uselocale(previous);
-    return result;
+    if (s.bound.insert(domain).second)
+        catalogue::BindDomain(domain, s.folder);
+    return catalogue::Lookup(domain, msgid);
 }
 
 } // namespace
@@ -109,8 +55,7 @@ std::string TranslateText(const std::string& domain, const std::string& text) {
     if (text.empty())
         return text;
     std::lock_guard lock(Mutex());
-    auto& s = State();
-    Initialise(s);
+    LookupState& s = Initialised();
     if (!s.active)
         return text;
     return Lookup(s, domain, text.c_str());
@@ -120,8 +65,7 @@ std::string TranslateResourceText(const std::string& text) {
     if (text.empty())
         return text;
     std::lock_guard lock(Mutex());
-    auto& s = State();
-    Initialise(s);
+    LookupState& s = Initialised();
     if (!s.active)
         return text;
     for (const auto& domain : s.resourceDomains) {
