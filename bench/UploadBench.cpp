@@ -50,17 +50,6 @@ private:
     Clock::time_point sent_{};
 };
 
-class NoReporter : public UploadReporter {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetResultText(const std::string&) override {}
-    void ShowAdvice() override {}
-    void AdvanceWizard() override {}
-    void HideBackAndCancel() override {}
-    void ShowMissingPayload() override {}
-};
-
 double ThreadCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
@@ -77,23 +66,10 @@ struct Run {
     std::string simulator;
 };
 
-// The shipped image as memory, for the simulator to verify what it received.
-HexMemory ShippedImage() {
-    HexMemory memory;
-    const auto payload = LoadPayload();
-    const std::string_view text(reinterpret_cast<const char*>(payload->data), payload->size);
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t cr = text.find('\r', pos);
-        AddToMemory(*ParseHexRecord(text.substr(pos + 1, cr - pos - 1)), memory);
-        pos = cr + 2;
-    }
-    return memory;
-}
-
 Run Upload(bool lineTime) {
     sim::Options options;
     options.lineTime = lineTime;
-    options.reference = ShippedImage();
+    options.reference = MemoryOfImage(PayloadText(*LoadPayload()));
     sim::LoaderSim simulator(options);
     const std::string path = simulator.OpenPty();
     std::thread thread([&simulator] { simulator.Run(); });
@@ -103,7 +79,7 @@ Run Upload(bool lineTime) {
     port.SetPort(path);
     PortAdapter<TComPort> adapter(port);
     MeasuringPort measuring(adapter);
-    NoReporter reporter;
+    NullUploadReporter reporter;
 
     Run run;
     const double cpu0 = ThreadCpuSeconds();

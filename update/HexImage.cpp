@@ -136,4 +136,14 @@ void AddToMemory(const HexRecord& record, HexMemory& memory) {
         memory[static_cast<std::uint32_t>(record.address + i)] = record.data[i];
 }
 
+HexMemory MemoryOfImage(std::string_view checkedImage) {
+    HexMemory memory;
+    for (std::size_t pos = 0; pos < checkedImage.size();) {
+        const std::size_t cr = checkedImage.find('\r', pos);
+        AddToMemory(*ParseHexRecord(checkedImage.substr(pos + 1, cr - pos - 1)), memory);
+        pos = cr + 2;
+    }
+    return memory;
+}
+
 } // namespace tolvar

@@ -42,5 +42,7 @@ std::string FormatHexImageError(std::string_view name, const HexImageError& erro
 // Memory contents described by a checked image (data records only), address to byte.
 using HexMemory = std::map<std::uint32_t, std::uint8_t>;
 void AddToMemory(const HexRecord& record, HexMemory& memory);
+// The memory of an image that CheckHexImage accepted.
+HexMemory MemoryOfImage(std::string_view checkedImage);
 
 } // namespace tolvar

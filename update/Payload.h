@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tolvar {
 
@@ -14,6 +15,10 @@ struct PayloadView {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
 };
+
+inline std::string_view PayloadText(const PayloadView& view) {
+    return {reinterpret_cast<const char*>(view.data), view.size};
+}
 
 // The payload embedded in this executable, or nothing when it is absent. Each platform supplies
 // its own way of finding it; callers see only the view.

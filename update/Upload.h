@@ -29,4 +29,16 @@ public:
     virtual void ShowMissingPayload() = 0;
 };
 
+// A reporter that shows nothing: for tools and tests that only want the transfer.
+class NullUploadReporter : public UploadReporter {
+public:
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    void SetResultText(const std::string&) override {}
+    void ShowAdvice() override {}
+    void AdvanceWizard() override {}
+    void HideBackAndCancel() override {}
+    void ShowMissingPayload() override {}
+};
+
 } // namespace tolvar

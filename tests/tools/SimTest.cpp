@@ -176,17 +176,6 @@ TEST_F(Sim, LineTimeDelaysEachReplyByTheFrameAndReplyBytes) {
     EXPECT_GE(elapsed, 20 * 13 * kByteTime);
 }
 
-class NullReporter : public UploadReporter {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetResultText(const std::string&) override {}
-    void ShowAdvice() override {}
-    void AdvanceWizard() override {}
-    void HideBackAndCancel() override {}
-    void ShowMissingPayload() override {}
-};
-
 // The executable as a script uses it: slave path through a file, an upload, SIGTERM, summary.
 TEST(SimProcess, ServesAnUploadAndSummarisesOnSigterm) {
     namespace fs = std::filesystem;
@@ -217,7 +206,7 @@ TEST(SimProcess, ServesAnUploadAndSummarisesOnSigterm) {
     SetProgramComSettings(port);
     port.SetPort(path);
     PortAdapter<TComPort> adapter(port);
-    NullReporter reporter;
+    NullUploadReporter reporter;
     const UploadResult result = RunFirmwareUpload(adapter, reporter);
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
     EXPECT_EQ(result.passes, 2);

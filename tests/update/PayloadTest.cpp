@@ -40,7 +40,7 @@ TEST(ShippedPayload, HasTheReleaseLinesInOrder) {
     EXPECT_EQ(payload->size, 59394u);
     EXPECT_EQ(CountLines(*payload), 836);
 
-    const Walk walk = WalkAll({reinterpret_cast<const char*>(payload->data), payload->size});
+    const Walk walk = WalkAll(std::string(PayloadText(*payload)));
     EXPECT_EQ(walk.stop, LineCursor::Step::End);
     ASSERT_EQ(walk.lines.size(), 836u);
     EXPECT_EQ(walk.lines.front(), ":03000B00020046AA\r");

@@ -41,24 +41,12 @@ public:
 
 using Events = std::vector<std::string>;
 
-HexMemory ShippedImage() {
-    const auto payload = LoadPayload();
-    HexMemory memory;
-    const std::string_view text(reinterpret_cast<const char*>(payload->data), payload->size);
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t cr = text.find('\r', pos);
-        AddToMemory(*ParseHexRecord(text.substr(pos + 1, cr - pos - 1)), memory);
-        pos = cr + 2;
-    }
-    return memory;
-}
-
 class UploadOverPty : public testing::Test {
 protected:
     // Starts the simulator; the port gets the program's settings, with a 150 ms read time-out
     // unless the test wants the real 1.5 s.
     void Start(sim::Options options, bool realTimeouts = false) {
-        options.reference = ShippedImage();
+        options.reference = MemoryOfImage(PayloadText(*LoadPayload()));
         sim_ = std::make_unique<sim::LoaderSim>(std::move(options));
         const std::string path = sim_->OpenPty();
         thread_ = std::thread([this] { sim_->Run(); });

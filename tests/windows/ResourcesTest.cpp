@@ -30,7 +30,7 @@ TEST(Resources, PayloadIsRcData1000WithTheShippedBytes) {
     ASSERT_TRUE(payload);
     const std::string shipped = SourceFile("resources/tolvar-1.6.0.hex");
     ASSERT_EQ(payload->size, 59394u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(payload->data), payload->size), shipped);
+    EXPECT_EQ(PayloadText(*payload), shipped);
     EXPECT_EQ(CountLines(*payload), 836);
 }
 

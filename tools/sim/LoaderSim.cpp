@@ -284,15 +284,7 @@ std::optional<HexMemory> ReadHexFile(const std::string& path, std::string& error
         error = FormatHexImageError(path, *fault);
         return std::nullopt;
     }
-    HexMemory memory;
-    std::size_t pos = 0;
-    while (pos < image.size()) {
-        const std::size_t end = image.find('\r', pos);
-        AddToMemory(*ParseHexRecord(std::string_view(image).substr(pos + 1, end - pos - 1)),
-                    memory);
-        pos = end + 2;
-    }
-    return memory;
+    return MemoryOfImage(image);
 }
 
 } // namespace tolvar::sim

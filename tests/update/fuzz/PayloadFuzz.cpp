@@ -37,17 +37,6 @@ public:
     long frames = 0;
 };
 
-class SilentReporter : public tolvar::UploadReporter {
-public:
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void SetResultText(const std::string&) override {}
-    void ShowAdvice() override {}
-    void AdvanceWizard() override {}
-    void HideBackAndCancel() override {}
-    void ShowMissingPayload() override {}
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -68,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(tolvar::CountLines(payload) >= 0);
 
     CheckingPort port;
-    SilentReporter reporter;
+    tolvar::NullUploadReporter reporter;
     const auto result =
         tolvar::RunFirmwareUpload(port, reporter, [&payload] { return std::optional(payload); });
     if (whole) {
