@@ -3,8 +3,10 @@
 #include "framework/widgets/Application.h"
 #include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
+#include "framework/widgets/StdControls.h"
 #include "serial/ComPort.h"
 #include "serial/ComPortStartup.h"
+#include "serial/widgets/ComComboBox.h"
 #include "wizard/Assist.h"
 
 #include <QtTest/QTest>
@@ -73,6 +75,64 @@ TEST(MainForm, IsBuiltFromItsDescription) {
     EXPECT_EQ(port.Timeouts().WriteTotalMultiplier(), 100);
     EXPECT_EQ(port.Timeouts().WriteTotalConstant(), 1000);
     EXPECT_FALSE(port.Connected());
+}
+
+TEST(MainForm, PagesHoldTheirControlsAndNothingIsClipped) {
+    Wizard w;
+    auto find = [&](const char* name) {
+        auto* widget = dynamic_cast<QWidget*>(w.form->FindComponent(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    };
+    const struct {
+        const char* name;
+        const char* parent;
+        QRect geometry;
+    } placed[] = {
+        {"GroupBox1", "LMDAssistPage1", {16, 16, 337, 313}},
+        {"Image1", "LMDAssistPage1", {368, 21, 185, 140}},
+        {"GroupBox5", "LMDAssistPage5", {8, 48, 553, 169}},
+        {"ComComboBox2", "GroupBox5", {216, 108, 145, 21}},
+        {"Check_TAK", "GroupBox6", {248, 72, 57, 17}},
+        {"btn_PROGRAM", "GroupBox7", {24, 48, 97, 25}},
+        {"progress_PROGRAM", "GroupBox7", {16, 112, 521, 17}},
+        {"lbl_FINISH", "LMDAssistPage6", {64, 48, 441, 113}},
+        {"lbl_FINISH_INFO", "LMDAssistPage6", {56, 216, 457, 89}},
+    };
+    for (const auto& p : placed) {
+        QWidget* widget = find(p.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->geometry(), p.geometry) << p.name;
+        EXPECT_EQ(widget->parentWidget(), find(p.parent)) << p.name;
+    }
+    EXPECT_EQ(find("LMDLabel14")->parentWidget(), find("GroupBox1"));
+
+    auto* list = dynamic_cast<TComComboBox*>(find("ComComboBox2"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->ComPort(), w.form->ComPort);
+    EXPECT_EQ(list->ComProperty(), cpPort);
+    EXPECT_TRUE(list->AutoApply());
+    EXPECT_EQ(list->ItemHeight(), 13);
+
+    // Visit every page so each lays itself out, then look for text that does not fit.
+    for (int i = 0; i < w.frame.GetCount(); ++i) {
+        w.frame.SetActivePage(w.frame.GetPage(i));
+        QApplication::processEvents();
+    }
+    w.form->lbl_FINISH_INFO->setVisible(true);
+    for (TLabel* label : w.form->findChildren<TLabel*>()) {
+        const std::string name = label->Name();
+        const QWidget* parent = label->parentWidget();
+        EXPECT_LE(label->geometry().right(), parent->contentsRect().right()) << name;
+        EXPECT_LE(label->geometry().bottom(), parent->contentsRect().bottom()) << name;
+        if (label->wordWrap())
+            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << name;
+        else
+            EXPECT_LE(label->sizeHint().width(), label->width()) << name;
+    }
+    EXPECT_LE(w.form->Check_TAK->sizeHint().width(), w.form->Check_TAK->width());
+    EXPECT_LE(w.form->btn_PROGRAM->fontMetrics().horizontalAdvance("PROGRAMUJ") + 12,
+              w.form->btn_PROGRAM->width());
 }
 
 TEST(MainForm, TheWholeWalk) {
