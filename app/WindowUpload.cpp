@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QWidget>
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -75,16 +76,23 @@ bool TInputGuard::eventFilter(QObject* watched, QEvent* event) {
 void RunBesideTheWindow(TInputGuard& guard, const std::function<void()>& work) {
     QEventLoop loop;
     std::exception_ptr error;
+    std::atomic<bool> done{false};
     std::thread worker([&] {
         try {
             work();
         } catch (...) {
             error = std::current_exception();
         }
+        done = true;
         QMetaObject::invokeMethod(
             &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
+    // An application-wide exit ends every loop early (and keeps new ones from starting);
+    // joining then would block this thread while the worker waits for it to carry out a
+    // report. So go on serving events until the work is over.
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     worker.join();
     // Input made during the work must not act afterwards either (a click on Cancel's place
     // would land on Finish): drop what is still queued while the guard stands.

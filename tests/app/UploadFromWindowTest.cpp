@@ -240,6 +240,21 @@ TEST_F(UpdateFromWindow, InputDuringTheUploadIsDropped) {
     EXPECT_FALSE(form_->isVisible());
 }
 
+// The application told to exit (a session ending) while the upload runs: the upload still
+// ends normally and the window shows its outcome, rather than the window freezing.
+TEST_F(UpdateFromWindow, AnApplicationExitDuringTheUploadLetsItFinish) {
+    Start();
+    WalkToProgramming(controller_->Path());
+    QTimer::singleShot(1, [] { QCoreApplication::exit(0); });
+    form_->btn_PROGRAM->click();
+    EXPECT_EQ(Page(), "LMDAssistPage6");
+    EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
+    EXPECT_EQ(controller_->Finish().image, sim::Summary::Image::Match);
+    // Clear the exit request for the tests that follow: a full message loop forgets it.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
 class ProgrammingPage : public testing::Test {
 protected:
     void SetUp() override {
