@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QWidget>
 #include <atomic>
@@ -51,11 +52,11 @@ TInputGuard::~TInputGuard() {
 }
 
 void TInputGuard::Drain() {
-    // Twice: delivering one batch may queue the window system's follow-ups.
-    for (int i = 0; i < 2; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
+    // Also what the window system has not handed over yet: sync asks it for everything made
+    // so far and delivers it.
+    QCoreApplication::sendPostedEvents();
+    QGuiApplication::sync();
+    QCoreApplication::sendPostedEvents();
 }
 
 bool TInputGuard::eventFilter(QObject* watched, QEvent* event) {
