@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "framework/Exception.h"
+
+#include <cstdint>
 
 namespace tolvar {
 
