@@ -1,5 +1,6 @@
 // The upload through the real port object over a pseudo-terminal, against the simulator.
 
+#include "RecordingReporter.h"
 #include "serial/ComPort.h"
 #include "tools/sim/LoaderSim.h"
 #include "update/FirmwareUpload.h"
@@ -11,33 +12,6 @@ namespace tolvar {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class Recorder : public UploadReporter {
-public:
-    int maximum = -1;
-    int position = -1;
-    int resets = 0; // passes seen by the progress bar
-    std::vector<std::string> events;
-    std::string text;
-
-    void SetProgressMax(int value) override {
-        maximum = value;
-        events.push_back("max");
-    }
-    void SetProgressPosition(int value) override {
-        if (value == 0 && position != 0)
-            ++resets;
-        position = value;
-    }
-    void SetResultText(const std::string& value) override {
-        text = value;
-        events.push_back("text");
-    }
-    void ShowAdvice() override { events.push_back("advice"); }
-    void AdvanceWizard() override { events.push_back("advance"); }
-    void HideBackAndCancel() override { events.push_back("hide"); }
-    void ShowMissingPayload() override { events.push_back("missing"); }
-};
 
 using Events = std::vector<std::string>;
 
@@ -71,7 +45,7 @@ protected:
 
     TComPort port_;
     PortAdapter<TComPort> adapter_{port_};
-    Recorder reporter_;
+    test::RecordingReporter reporter_;
     std::unique_ptr<sim::LoaderSim> sim_;
     std::thread thread_;
 };
@@ -81,7 +55,7 @@ TEST_F(UploadOverPty, AcknowledgedUploadDeliversTheWholeImage) {
     const UploadResult result = Upload();
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
     EXPECT_EQ(reporter_.maximum, 836);
-    EXPECT_EQ(reporter_.position, 836);
+    EXPECT_EQ(reporter_.Position(), 836);
     EXPECT_EQ(reporter_.text, kUploadSuccessText);
     EXPECT_EQ(reporter_.events, (Events{"max", "text", "advance", "hide"}));
     EXPECT_FALSE(port_.Connected());
@@ -117,7 +91,7 @@ TEST_F(UploadOverPty, RefusalInEveryPassUsesFourPasses) {
     const UploadResult result = Upload();
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Failure);
     EXPECT_EQ(result.passes, 4);
-    EXPECT_EQ(reporter_.resets, 4);
+    EXPECT_EQ(reporter_.Passes(), 4);
     EXPECT_EQ(reporter_.events, (Events{"max", "text", "advice", "advance", "hide"}));
     const sim::Summary summary = Finish();
     EXPECT_EQ(summary.passes, 4);
@@ -133,7 +107,7 @@ TEST_F(UploadOverPty, SingleRefusalIsMadeGoodByTheNextPass) {
     const UploadResult result = Upload();
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
     EXPECT_EQ(result.passes, 2);
-    EXPECT_EQ(reporter_.position, 836);
+    EXPECT_EQ(reporter_.Position(), 836);
     const sim::Summary summary = Finish();
     EXPECT_EQ(summary.frames, 501 + 837);
     EXPECT_EQ(summary.image, sim::Summary::Image::Match);
@@ -170,7 +144,7 @@ TEST_F(UploadOverPty, PortThatCannotBeOpenedIsReportedAndNotRetried) {
     holder.Close();
     EXPECT_EQ(Finish().frames, 0);
 
-    Recorder other;
+    test::RecordingReporter other;
     port_.SetPort("/dev/tolvar-no-such-port");
     EXPECT_EQ(RunFirmwareUpload(adapter_, other).outcome, UploadResult::Outcome::PortFailure);
     EXPECT_EQ(other.events, (Events{"max", "text", "advance", "hide"}));
@@ -182,7 +156,7 @@ TEST_F(UploadOverPty, LineDeadInMidTransferEndsTheClickWithTheException) {
     Start(options);
     EXPECT_THROW(Upload(), EComPort);
     EXPECT_EQ(reporter_.events, (Events{"max"})) << "no outcome, the wizard stays";
-    EXPECT_EQ(reporter_.position, 99);
+    EXPECT_EQ(reporter_.Position(), 99);
     EXPECT_TRUE(port_.Connected()) << "the port stays open";
     EXPECT_TRUE(Finish().hungUp);
 }

@@ -1,3 +1,4 @@
+#include "RecordingReporter.h"
 #include "serial/EComPort.h"
 #include "update/FirmwareUpload.h"
 
@@ -58,28 +59,6 @@ public:
     }
 };
 
-class FakeReporter : public UploadReporter {
-public:
-    int maximum = -1;
-    std::vector<int> positions;
-    std::vector<std::string> events; // everything but progress positions, in order
-    std::string text;
-
-    void SetProgressMax(int value) override {
-        maximum = value;
-        events.push_back("max");
-    }
-    void SetProgressPosition(int value) override { positions.push_back(value); }
-    void SetResultText(const std::string& value) override {
-        text = value;
-        events.push_back("text");
-    }
-    void ShowAdvice() override { events.push_back("advice"); }
-    void AdvanceWizard() override { events.push_back("advance"); }
-    void HideBackAndCancel() override { events.push_back("hide"); }
-    void ShowMissingPayload() override { events.push_back("missing"); }
-};
-
 using Events = std::vector<std::string>;
 
 bool IsStart(const Bytes& frame) {
@@ -97,7 +76,7 @@ std::vector<int> FullPass(int lines) {
 class Upload : public testing::Test {
 protected:
     FakePort port;
-    FakeReporter reporter;
+    test::RecordingReporter reporter;
 
     UploadResult Run() { return RunFirmwareUpload(port, reporter); }
     UploadResult Run(const std::string& payload) {
@@ -214,7 +193,7 @@ TEST_F(Upload, StartReplyValueIsNotExaminedButItsCountIs) {
     // A record reply must be exactly one byte: two are as bad as none.
     FakePort twice;
     twice.answer = [](std::size_t, const Bytes&) { return Bytes{kAck, kAck}; };
-    FakeReporter quiet;
+    test::RecordingReporter quiet;
     const UploadResult result = RunFirmwareUpload(twice, quiet);
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Failure);
     EXPECT_EQ(result.passes, 2);
@@ -287,7 +266,7 @@ TEST_F(Upload, UnusablePayloadNeverStartsAnUpload) {
     for (const std::string& broken :
          {std::string(":00000001FF"), ":" + std::string(300, '0') + "\r\n:00000001FF\r\n"}) {
         FakePort other;
-        FakeReporter seen;
+        test::RecordingReporter seen;
         EXPECT_EQ(RunFirmwareUpload(other, seen,
                                     [&broken] {
                                         return std::optional<PayloadView>(PayloadView{
@@ -331,7 +310,7 @@ struct PlainPort {
 TEST(PortAdapter, DrivesAPlainPortObject) {
     PlainPort plain;
     PortAdapter<PlainPort> adapter(plain);
-    FakeReporter reporter;
+    test::RecordingReporter reporter;
     const std::string payload = ":00000001FF\r\n";
     const auto result = RunFirmwareUpload(adapter, reporter, [&payload] {
         return std::optional<PayloadView>(
