@@ -48,9 +48,8 @@ const char* Lookup(LookupState& s, const std::string& domain, const char* msgid)
     return catalogue::Lookup(domain, msgid);
 }
 
-} // namespace
-
-std::string TranslateText(const std::string& domain, const std::string& text) {
+// The first translation of `text` in the domains that `pick` names, or `text` itself.
+template <class Pick> std::string Translate(const std::string& text, Pick pick) {
     // An empty msgid would return the catalogue's header entry.
     if (text.empty())
         return text;
@@ -58,22 +57,22 @@ std::string TranslateText(const std::string& domain, const std::string& text) {
     LookupState& s = Initialised();
     if (!s.active)
         return text;
-    return Lookup(s, domain, text.c_str());
-}
-
-std::string TranslateResourceText(const std::string& text) {
-    if (text.empty())
-        return text;
-    std::lock_guard lock(Mutex());
-    LookupState& s = Initialised();
-    if (!s.active)
-        return text;
-    for (const auto& domain : s.resourceDomains) {
+    for (const auto& domain : pick(s)) {
         const char* result = Lookup(s, domain, text.c_str());
         if (result != text.c_str())
             return result;
     }
     return text;
+}
+
+} // namespace
+
+std::string TranslateText(const std::string& domain, const std::string& text) {
+    return Translate(text, [&](const LookupState&) { return std::vector<std::string>{domain}; });
+}
+
+std::string TranslateResourceText(const std::string& text) {
+    return Translate(text, [](const LookupState& s) { return s.resourceDomains; });
 }
 
 void AddResourceTextDomain(const std::string& domain) {
