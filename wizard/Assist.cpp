@@ -221,6 +221,12 @@ void TLMDAssist::SetActivePage(TLMDAssistPage* page) {
     page->raise();
     FocusFirstControl(page);
     if (TLMDAssistPage* previous = activePage_) {
+        // A page with nothing to focus leaves the focus where it was; hiding the old page must
+        // not hand it on to the next tab stop (Back), so the frame holds it instead, and Enter
+        // still reaches the default button.
+        if (QWidget* focused = QApplication::focusWidget();
+            focused != nullptr && previous->isAncestorOf(focused))
+            setFocus(Qt::OtherFocusReason);
         if (previous->OnAfterShowPage)
             previous->OnAfterShowPage(previous);
         previous->hide();
@@ -571,11 +577,11 @@ void RegisterWizardClasses(TClassRegistry& registry) {
                         n, {{"abCustom", abCustom}, {"abHelp", abHelp}, {"abCancel", abCancel}})));
                 TClassInfo::As<TLMDAssist>(c).SetButtons(set);
             })
-        .Int("BtnWidth", &TLMDAssist::SetBtnWidth)
-        .Int("BtnHeight", &TLMDAssist::SetBtnHeight)
-        .Int("BtnMargin", &TLMDAssist::SetBtnMargin)
-        .Int("BtnGap", &TLMDAssist::SetBtnGap)
-        .Int("LineMargin", &TLMDAssist::SetLineMargin)
+        .Int("BtnWidth", &TLMDAssist::SetBtnWidth, 0, kMaxCoord)
+        .Int("BtnHeight", &TLMDAssist::SetBtnHeight, 0, kMaxCoord)
+        .Int("BtnMargin", &TLMDAssist::SetBtnMargin, 0, kMaxCoord)
+        .Int("BtnGap", &TLMDAssist::SetBtnGap, 0, kMaxCoord)
+        .Int("LineMargin", &TLMDAssist::SetLineMargin, 0, kMaxCoord)
         .Bool("ShowLine", &TLMDAssist::SetShowLine)
         .Bool("CtlXP", &TLMDAssist::SetCtlXP)
         .EventMember("OnChanging", &TLMDAssist::OnChanging)

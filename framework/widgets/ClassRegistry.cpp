@@ -19,7 +19,7 @@ std::string Trimmed(const std::string& s) {
 
 } // namespace
 
-std::int32_t ParseInt(const TStoredValue& value) {
+std::int32_t ParseInt(const TStoredValue& value, std::int32_t min, std::int32_t max) {
     const std::string t = Trimmed(value.text);
     std::int32_t result = 0;
     const char* first = t.data();
@@ -29,6 +29,9 @@ std::int32_t ParseInt(const TStoredValue& value) {
     auto [ptr, ec] = std::from_chars(first, last, result);
     if (t.empty() || ec != std::errc() || ptr != last)
         throw Exception("'" + value.text + "' is not a valid integer value");
+    if (result < min || result > max)
+        throw Exception("'" + value.text + "' is out of range (" + std::to_string(min) + ".." +
+                        std::to_string(max) + ")");
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,7 +31,14 @@ struct TStoredValue {
 };
 
 // Value parsers shared by the setters; each raises Exception with a readable message.
-std::int32_t ParseInt(const TStoredValue& value);
+// Integers outside [min, max] are refused, so that no stored value can overflow the layout
+// arithmetic that uses it.
+std::int32_t ParseInt(const TStoredValue& value,
+                      std::int32_t min = std::numeric_limits<std::int32_t>::min(),
+                      std::int32_t max = std::numeric_limits<std::int32_t>::max());
+// Bounds of stored positions and sizes, in pixels.
+inline constexpr std::int32_t kMinCoord = -32768;
+inline constexpr std::int32_t kMaxCoord = 32767;
 bool ParseBool(const TStoredValue& value);
 // Looks a name up in a table of (name, value) pairs.
 int ParseEnumName(const std::string& text, const std::vector<std::pair<std::string, int>>& names);
@@ -75,9 +83,13 @@ public:
     TClassInfo& Event(const std::string& name, EventSetter setter);
 
     // Typed shorthands: the object is cast to T; a failed cast is an error, not a crash.
-    template <class T> TClassInfo& Int(const std::string& name, void (T::*set)(std::int32_t)) {
-        return Property(
-            name, [set](TComponent& c, const TStoredValue& v) { (As<T>(c).*set)(ParseInt(v)); });
+    template <class T>
+    TClassInfo& Int(const std::string& name, void (T::*set)(std::int32_t),
+                    std::int32_t min = std::numeric_limits<std::int32_t>::min(),
+                    std::int32_t max = std::numeric_limits<std::int32_t>::max()) {
+        return Property(name, [set, min, max](TComponent& c, const TStoredValue& v) {
+            (As<T>(c).*set)(ParseInt(v, min, max));
+        });
     }
     template <class T> TClassInfo& Bool(const std::string& name, void (T::*set)(bool)) {
         return Property(

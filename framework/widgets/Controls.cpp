@@ -18,6 +18,10 @@ namespace {
 
 constexpr const char* kTabOrder = "tolvarTabOrder";
 constexpr const char* kCreation = "tolvarCreation";
+// Far beyond any readable text, and well inside what the font engine takes.
+constexpr int kMaxFontHeight = 1000;
+// The button-highlight colour of the classic scheme.
+const QColor kRaisedHighlight(255, 255, 255);
 
 QWidget& W(TComponent& c) {
     return TClassInfo::As<QWidget>(c);
@@ -220,10 +224,10 @@ void TLabel::paintEvent(QPaintEvent* event) {
     const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
     const int flags = static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
     const QPalette& p = palette();
-    painter.setPen(p.color(QPalette::Light));
+    // Raised: a highlight edge above left that stands out from the button face. A dark copy
+    // below right would read as a drop shadow on the light page, so there is none.
+    painter.setPen(kRaisedHighlight);
     painter.drawText(area.translated(-1, -1), flags, text());
-    painter.setPen(p.color(QPalette::Dark));
-    painter.drawText(area.translated(1, 1), flags, text());
     painter.setPen(
         p.color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(area, flags, text());
@@ -234,13 +238,21 @@ void RegisterControlClasses(TClassRegistry& registry) {
     TClassInfo& control = registry.Register("TControl", "");
     control
         .Property("Left",
-                  [](TComponent& c, const TStoredValue& v) { W(c).move(ParseInt(v), W(c).y()); })
+                  [](TComponent& c, const TStoredValue& v) {
+                      W(c).move(ParseInt(v, kMinCoord, kMaxCoord), W(c).y());
+                  })
         .Property("Top",
-                  [](TComponent& c, const TStoredValue& v) { W(c).move(W(c).x(), ParseInt(v)); })
-        .Property("Width", [](TComponent& c,
-                              const TStoredValue& v) { W(c).resize(ParseInt(v), W(c).height()); })
-        .Property("Height", [](TComponent& c,
-                               const TStoredValue& v) { W(c).resize(W(c).width(), ParseInt(v)); })
+                  [](TComponent& c, const TStoredValue& v) {
+                      W(c).move(W(c).x(), ParseInt(v, kMinCoord, kMaxCoord));
+                  })
+        .Property("Width",
+                  [](TComponent& c, const TStoredValue& v) {
+                      W(c).resize(ParseInt(v, 0, kMaxCoord), W(c).height());
+                  })
+        .Property("Height",
+                  [](TComponent& c, const TStoredValue& v) {
+                      W(c).resize(W(c).width(), ParseInt(v, 0, kMaxCoord));
+                  })
         .Property("Align", SetAlign)
         .Property("Visible",
                   [](TComponent& c, const TStoredValue& v) { W(c).setVisible(ParseBool(v)); })
@@ -263,7 +275,7 @@ void RegisterControlClasses(TClassRegistry& registry) {
                   [](TComponent& c, const TStoredValue& v) {
                       // Negative: character height in pixels; positive: cell height, taken
                       // as the same size here.
-                      const int h = std::abs(ParseInt(v));
+                      const int h = std::abs(ParseInt(v, -kMaxFontHeight, kMaxFontHeight));
                       if (h == 0)
                           throw Exception("Invalid font height '" + v.text + "'");
                       SetFont(c, [&](QFont& f) { f.setPixelSize(h); });
@@ -300,11 +312,12 @@ void RegisterControlClasses(TClassRegistry& registry) {
                   [](TComponent& c, const TStoredValue& v) {
                       W(c).setWindowTitle(QString::fromStdString(v.text));
                   })
-        .Property(
-            "ClientWidth",
-            [](TComponent& c, const TStoredValue& v) { W(c).resize(ParseInt(v), W(c).height()); })
+        .Property("ClientWidth",
+                  [](TComponent& c, const TStoredValue& v) {
+                      W(c).resize(ParseInt(v, 0, kMaxCoord), W(c).height());
+                  })
         .Property("ClientHeight", [](TComponent& c, const TStoredValue& v) {
-            W(c).resize(W(c).width(), ParseInt(v));
+            W(c).resize(W(c).width(), ParseInt(v, 0, kMaxCoord));
         });
 
     for (const char* name : {"TLabel", "TLMDLabel"})
@@ -314,10 +327,7 @@ void RegisterControlClasses(TClassRegistry& registry) {
             .Bool("WordWrap", &TLabel::SetWordWrap)
             .Property("BorderWidth",
                       [](TComponent& c, const TStoredValue& v) {
-                          const int width = ParseInt(v);
-                          if (width < 0)
-                              throw Exception("Invalid border width '" + v.text + "'");
-                          TClassInfo::As<TLabel>(c).setMargin(width);
+                          TClassInfo::As<TLabel>(c).setMargin(ParseInt(v, 0, kMaxCoord));
                       })
             .Enum(
                 "TextEffect", &TLabel::SetTextEffect,

@@ -2,6 +2,7 @@
 
 #include "framework/widgets/Application.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QDesktopServices>
 #include <QFile>
@@ -165,7 +166,9 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     const QUrl url(Text(Caption()));
     const bool opened = Opener() ? Opener()(url) : QDesktopServices::openUrl(url);
     if (!opened) {
+        // No longer a link: drawn in the grey of disabled text, with the plain cursor.
         unsetCursor();
+        SetTextColor(*this, QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
         setEnabled(false);
     }
 }

@@ -157,6 +157,146 @@ TEST(MainForm, TheWholeWalk) {
     EXPECT_TRUE(w.boxes.shown.empty());
 }
 
+// A keyboard-only user: Return on every page, Space on the box, and Return on the result page
+// finishes. The keys go to whatever has the focus, as a user's keys do.
+TEST(MainForm, AKeyboardUserWalksToTheEndAndFinishes) {
+    Wizard w;
+    w.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+    auto press = [](Qt::Key key) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, key);
+    };
+    TLMDAssistBtn* back = w.Button(btnPrev);
+    for (const char* page :
+         {"LMDAssistPage2", "LMDAssistPage3", "LMDAssistPage4", "LMDAssistPage5"}) {
+        press(Qt::Key_Return);
+        EXPECT_EQ(w.Page(), page);
+        EXPECT_NE(QApplication::focusWidget(), back) << page;
+    }
+    // The port page focuses its list, the programming page its box.
+    EXPECT_EQ(QApplication::focusWidget(),
+              dynamic_cast<QWidget*>(w.form->FindComponent("ComComboBox2")));
+    press(Qt::Key_Return);
+    EXPECT_EQ(w.Page(), "LMDAssistPage7");
+    EXPECT_EQ(QApplication::focusWidget(), w.form->Check_TAK);
+    press(Qt::Key_Space);
+    EXPECT_TRUE(w.form->btn_PROGRAM->isEnabled());
+    // The result page has nothing to focus: the focus stays off Back, and Return finishes.
+    press(Qt::Key_Return);
+    EXPECT_EQ(w.Page(), "LMDAssistPage6");
+    EXPECT_NE(QApplication::focusWidget(), back);
+    EXPECT_TRUE(w.form->isAncestorOf(QApplication::focusWidget()));
+    press(Qt::Key_Return);
+    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_TRUE(w.boxes.shown.empty());
+}
+
+// The same after an upload: its end moves to the result page from the programming button.
+TEST(MainForm, AfterAnUploadReturnFinishes) {
+    Wizard w;
+    w.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+    w.frame.SetActivePage(w.frame.GetPage(5));
+    QTest::keyClick(w.form->Check_TAK, Qt::Key_Space);
+    w.form->btn_PROGRAM->setFocus();
+    w.frame.NextPage();
+    w.Button(btnPrev)->setVisible(false);
+    w.Button(btnCancel)->setVisible(false);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_FALSE(w.frame.GetPage(5)->isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Return);
+    EXPECT_FALSE(w.form->isVisible());
+}
+
+// The text styles of the pages, read off the real form.
+TEST(MainForm, PageTextsHaveTheirStyles) {
+    Wizard w;
+    const QColor black(0, 0, 0), red(255, 0, 0), blue(0, 0, 255);
+    const struct {
+        const char* name;
+        int height;
+        bool bold, italic, underline;
+        QColor colour;
+        Qt::Alignment alignment;
+    } styles[] = {
+        {"LMDLabel4", 19, true, true, false, black, Qt::AlignLeft},         // heading
+        {"LMDLabel15", 13, true, false, true, red, Qt::AlignLeft},          // warning
+        {"LMDLabel1", 13, false, false, false, black, Qt::AlignLeft},       // body
+        {"LMDLabel14", 12, false, false, false, black, Qt::AlignLeft},      // welcome text
+        {"LMDLabel7", 13, false, false, false, black, Qt::AlignHCenter},    // centred body
+        {"LMDSimpleLabel1", 15, true, true, true, blue, Qt::AlignLeft},     // link
+        {"lbl_FINISH", 19, true, false, false, black, Qt::AlignHCenter},    // result
+        {"lbl_FINISH_INFO", 16, true, false, false, red, Qt::AlignHCenter}, // advice
+    };
+    for (const auto& s : styles) {
+        auto* label = dynamic_cast<TLabel*>(w.form->FindComponent(s.name));
+        ASSERT_NE(label, nullptr) << s.name;
+        const QFont f = label->font();
+        EXPECT_EQ(f.family().toStdString(), "Arial") << s.name;
+        EXPECT_EQ(f.pixelSize(), s.height) << s.name;
+        EXPECT_EQ(f.bold(), s.bold) << s.name;
+        EXPECT_EQ(f.italic(), s.italic) << s.name;
+        EXPECT_EQ(f.underline(), s.underline) << s.name;
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), s.colour) << s.name;
+        EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, s.alignment) << s.name;
+    }
+    EXPECT_EQ(w.form->lbl_FINISH->TextEffect(), TLabel::TTextEffect::Raised);
+    EXPECT_TRUE(w.form->lbl_FINISH->wordWrap());
+    EXPECT_TRUE(w.form->lbl_FINISH_INFO->isHidden());
+    // The link's target is its caption.
+    auto* link = dynamic_cast<TLinkLabel*>(w.form->FindComponent("LMDSimpleLabel1"));
+    ASSERT_NE(link, nullptr);
+    std::vector<std::string> opened;
+    const auto previous = TLinkLabel::SetOpener([&](const QUrl& url) {
+        opened.push_back(url.toString().toStdString());
+        return true;
+    });
+    w.frame.SetActivePage(w.frame.GetPage(0));
+    QTest::mouseClick(link, Qt::LeftButton);
+    TLinkLabel::SetOpener(previous);
+    EXPECT_EQ(opened, std::vector<std::string>{link->Caption()});
+}
+
+// Every text the result page can show fits its label.
+TEST(MainForm, EveryOutcomeFitsTheResultPage) {
+    Wizard w;
+    w.frame.SetActivePage(w.frame.GetPage(6));
+    QApplication::processEvents();
+    TLabel* result = w.form->lbl_FINISH;
+    for (const char* text : {kUploadSuccessText, kUploadFailureText, kPortFailureText}) {
+        std::string caption;
+        for (const char* c = text; *c != '\0'; ++c)
+            caption += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+        result->SetCaption(caption);
+        EXPECT_LE(result->heightForWidth(result->width()), result->height()) << text;
+        for (const QString& line : result->text().split('\n'))
+            EXPECT_LE(result->fontMetrics().horizontalAdvance(line), result->width()) << text;
+    }
+}
+
+// The display pictures keep the indent of their title line.
+TEST(MainForm, DisplayTitlesAreIndented) {
+    for (const char* name : {":/pictures/display-menu.bmp", ":/pictures/display-update.bmp"}) {
+        const QImage image(name);
+        ASSERT_FALSE(image.isNull()) << name;
+        // Leftmost dark (text) pixel in a band of rows of the light display area, which
+        // starts 30 pixels in.
+        auto leftmost = [&](int top, int bottom) {
+            for (int x = 30; x < image.width(); ++x)
+                for (int y = top; y < bottom; ++y)
+                    if (qGray(image.pixel(x, y)) < 100)
+                        return x;
+            return image.width();
+        };
+        const int title = leftmost(42, 58);
+        const int third = leftmost(80, 94);
+        EXPECT_GE(title, third + 14) << name;
+    }
+}
+
 TEST(MainForm, CancelAsksAndOnlyYesCloses) {
     Wizard w;
     w.Button(btnNext)->click();
@@ -262,6 +402,20 @@ TEST(MainForm, AFailingDescriptionIsShownAndEndsStartUpWithAnError) {
         {"<property name=\"BaudRate\">br115200</property>",
          "<property name=\"BaudRate\">br115201</property>",
          "Error reading ComPort.BaudRate: Invalid property value 'br115201'"},
+        // Values that would overflow the layout or the font arithmetic.
+        {"<property name=\"Font.Height\">-11</property>",
+         "<property name=\"Font.Height\">-2147483648</property>",
+         "Error reading Form1.Font.Height: '-2147483648' is out of range (-1000..1000)"},
+        {"<property name=\"CtlXP\">True</property>",
+         "<property name=\"BtnWidth\">2147483647</property>",
+         "Error reading LMDAssist1.BtnWidth: '2147483647' is out of range (0..32767)"},
+        {"<property name=\"CtlXP\">True</property>", "<property name=\"BtnMargin\">-1</property>",
+         "Error reading LMDAssist1.BtnMargin: '-1' is out of range (0..32767)"},
+        {"<property name=\"CtlXP\">True</property>",
+         "<property name=\"BtnHeight\">-2147483648</property>",
+         "Error reading LMDAssist1.BtnHeight: '-2147483648' is out of range (0..32767)"},
+        {"<property name=\"Left\">348</property>", "<property name=\"Left\">40000</property>",
+         "Error reading Form1.Left: '40000' is out of range (-32768..32767)"},
         {"handler=\"LMDAssist1Completed\"", "handler=\"LMDAssist1Finished\"",
          "Error reading LMDAssist1.OnCompleted: handler LMDAssist1Finished not found (line 33)"},
     };

@@ -1,6 +1,7 @@
 // The whole update from the window, in one process: the real form from its description, the
 // port list fed with the simulator's pseudo-terminal, a pick in the list, "TAK", "PROGRAMUJ".
 #include "app/Form1.h"
+#include "app/WindowUpload.h"
 #include "framework/widgets/Application.h"
 #include "framework/widgets/MessageBoxes.h"
 #include "framework/widgets/StdControls.h"
@@ -10,6 +11,7 @@
 #include "tools/sim/LoaderSim.h"
 #include "wizard/Assist.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
@@ -253,6 +255,74 @@ TEST_F(UpdateFromWindow, AnApplicationExitDuringTheUploadLetsItFinish) {
     // Clear the exit request for the tests that follow: a full message loop forgets it.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+// The path between the upload's thread and the window, alone.
+class WindowPath : public testing::Test {
+protected:
+    // Counts the keys that reach it.
+    class KeyCounter : public QWidget {
+    public:
+        int keys = 0;
+
+    protected:
+        void keyPressEvent(QKeyEvent*) override { ++keys; }
+    };
+    // Records the reports it carries out; throws from the one numbered failAt.
+    class Recorder : public NullUploadReporter {
+    public:
+        std::vector<int> positions;
+        int failAt = -1;
+        std::thread::id thread;
+        void SetProgressPosition(int position) override {
+            thread = std::this_thread::get_id();
+            if (position == failAt)
+                throw Exception("report failed");
+            positions.push_back(position);
+        }
+    };
+    KeyCounter window_;
+    Recorder recorder_;
+};
+
+TEST_F(WindowPath, AReportThatThrowsOnTheWindowThreadEndsTheWork) {
+    TInputGuard guard(window_);
+    TUiThreadReporter reporter(window_, recorder_);
+    recorder_.failAt = 3;
+    int reached = 0;
+    try {
+        RunBesideTheWindow(guard, [&] {
+            for (int i = 1; i <= 10; ++i) {
+                reached = i;
+                reporter.SetProgressPosition(i);
+            }
+        });
+        ADD_FAILURE() << "the report's exception did not come back";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()), "report failed");
+    }
+    EXPECT_EQ(reached, 3);
+    EXPECT_EQ(recorder_.positions, (std::vector<int>{1, 2}));
+    EXPECT_EQ(recorder_.thread, std::this_thread::get_id());
+}
+
+TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
+    window_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
+    {
+        TInputGuard guard(window_);
+        RunBesideTheWindow(guard, [&] {
+            QCoreApplication::postEvent(
+                &window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_.keys, 0);
+    // Input after the work reaches the window.
+    QCoreApplication::postEvent(&window_,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window_.keys, 1);
 }
 
 class ProgrammingPage : public testing::Test {

@@ -172,6 +172,24 @@ TEST(AssistPages, NavigationSkipsPagesThatAreNotIncluded) {
     b.frame->PrevPage();
     EXPECT_EQ(b.Active(), "P0");
 
+    // Next asks the page it leaves, with the frame as sender, also from the button.
+    bool vetoNext = true;
+    int asked = 0;
+    b.pages[0]->OnNextPage = [&](TComponent* sender, bool& cancel) {
+        EXPECT_EQ(sender, b.frame);
+        EXPECT_FALSE(cancel);
+        ++asked;
+        cancel = vetoNext;
+    };
+    b.frame->NextPage();
+    b.Button(btnNext)->click();
+    EXPECT_EQ(b.Active(), "P0");
+    EXPECT_EQ(asked, 2);
+    vetoNext = false;
+    b.Button(btnNext)->click();
+    EXPECT_EQ(b.Active(), "P2");
+    EXPECT_EQ(asked, 3);
+
     Bench none(2, [](Bench& bench) {
         for (TLMDAssistPage* p : bench.pages)
             p->SetIncluded(false);

@@ -1,9 +1,11 @@
 // Controls of stored descriptions: pictures, the link label, labels that fill their parent.
 #include "framework/widgets/StdControls.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace tolvar;
 
@@ -80,8 +82,47 @@ TEST_F(Link, IsDisabledWhenTheDesktopCannotOpenIt) {
     QTest::mouseClick(link_, Qt::LeftButton);
     EXPECT_EQ(opened_.size(), 1u);
     EXPECT_FALSE(link_->isEnabled());
+    // It looks disabled too: the grey of disabled text, not the purple of a visited link, and
+    // no hand cursor.
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+    EXPECT_EQ(link_->palette().color(QPalette::Disabled, QPalette::WindowText), grey);
+    EXPECT_NE(grey, QColor(128, 0, 128));
+    EXPECT_NE(link_->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(link_, Qt::LeftButton);
     EXPECT_EQ(opened_.size(), 1u);
+}
+
+// Raised text: a highlight edge above left of the letters and no dark copy below right, which
+// would read as a drop shadow.
+TEST(Label, RaisedTextHasAHighlightEdgeAndNoShadow) {
+    QWidget page;
+    page.setAutoFillBackground(true);
+    QPalette p = page.palette();
+    p.setColor(QPalette::Window, QColor(240, 240, 240));
+    page.setPalette(p);
+    auto* label = new TLabel(nullptr, &page);
+    label->setGeometry(0, 0, 200, 40);
+    QFont font("Arial");
+    font.setPixelSize(19);
+    font.setBold(true);
+    font.setStyleStrategy(QFont::NoAntialias);
+    label->setFont(font);
+    label->SetCaption("IIII");
+    auto colours = [&] {
+        const QImage image = page.grab().toImage();
+        std::set<QRgb> seen;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                seen.insert(image.pixel(x, y) & 0xFFFFFF);
+        return seen;
+    };
+    // Without anti-aliasing the plain text has two colours; raised adds the highlight only.
+    const std::set<QRgb> plain = colours();
+    label->SetTextEffect(TLabel::TTextEffect::Raised);
+    std::set<QRgb> expected = plain;
+    expected.insert(0xFFFFFF);
+    EXPECT_EQ(plain.size(), 2u);
+    EXPECT_EQ(colours(), expected);
 }
 
 TEST(GroupBox, AClientAlignedLabelFillsItInsideTheFrame) {

@@ -2,8 +2,10 @@
 
 #include "PtyPair.h"
 #include "app/FormClasses.h"
+#include "framework/widgets/Application.h"
 #include "framework/widgets/Controls.h"
 #include "framework/widgets/FormReader.h"
+#include "framework/widgets/MessageBoxes.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
 
@@ -209,6 +211,31 @@ TEST_F(PortList, PickOnAnOpenPort) {
     EXPECT_THROW(emit list_->activated(2), EComPort);
     EXPECT_EQ(port_->Port(), "/dev/tolvar-no-such-port");
     EXPECT_FALSE(port_->Connected());
+}
+
+// The user's pick, by keys, of a port that cannot be reopened: the failure takes the road of
+// every escaped exception, the exception display, and the program goes on.
+TEST_F(PortList, AFailedReopenFromAKeyIsShownByTheExceptionDisplay) {
+    test::PtyPair first;
+    Load({first.SlavePath(), "/dev/tolvar-no-such-port"});
+    port_->SetPort(first.SlavePath());
+    list_->UpdateSettings();
+    port_->Open();
+    TScriptedMessageBoxes boxes;
+    form_->show();
+    list_->setFocus();
+    PickWithKeys(Qt::Key_Down);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].icon, TMsgIcon::Error);
+    EXPECT_EQ(boxes.shown[0].caption, ApplicationTitle());
+    EXPECT_EQ(boxes.shown[0].text.rfind("Unable to open com port", 0), 0u) << boxes.shown[0].text;
+    EXPECT_EQ(port_->Port(), "/dev/tolvar-no-such-port");
+    EXPECT_FALSE(port_->Connected());
+    // The list still takes keys; the port stays closed.
+    PickWithKeys(Qt::Key_Up);
+    EXPECT_EQ(port_->Port(), first.SlavePath());
+    EXPECT_FALSE(port_->Connected());
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 } // namespace
