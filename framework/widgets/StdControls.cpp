@@ -168,7 +168,8 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (!opened) {
         // No longer a link: drawn in the grey of disabled text, with the plain cursor.
         unsetCursor();
-        SetTextColor(*this, QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
+        SetTextColor(*this,
+                     QApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
         setEnabled(false);
     }
 }
