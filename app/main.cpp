@@ -1,6 +1,6 @@
 #include "app/Form1.h"
-#include "framework/Thread.h"
 #include "framework/TextLookup.h"
+#include "framework/Thread.h"
 #include "framework/widgets/Application.h"
 #include "serial/ComPortStartup.h"
 

@@ -62,8 +62,8 @@ bool Utf8Header(std::string_view header) {
         return true;
     const std::size_t from = at + 8;
     const std::string charset = lower.substr(from, lower.find_first_of(" ;\n", from) - from);
-    return charset == "utf-8" || charset == "utf8" || charset == "ascii" ||
-           charset == "us-ascii" || charset == "ansi_x3.4-1968";
+    return charset == "utf-8" || charset == "utf8" || charset == "ascii" || charset == "us-ascii" ||
+           charset == "ansi_x3.4-1968";
 }
 
 } // namespace
@@ -82,8 +82,6 @@ std::optional<MoMessages> ParseMoFile(std::string_view bytes) {
     const std::uint64_t count = *in.Word(8);
     const std::uint64_t originals = *in.Word(12);
     const std::uint64_t translations = *in.Word(16);
-    if (count > bytes.size() / 8)
-        return std::nullopt;
     MoMessages messages;
     for (std::uint64_t i = 0; i < count; ++i) {
         const auto original = in.String(originals, i);

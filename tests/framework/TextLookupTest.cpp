@@ -1,5 +1,6 @@
-#include "framework/MoFile.h"
 #include "framework/TextLookup.h"
+
+#include "framework/MoFile.h"
 
 #include <clocale>
 #include <cstdint>
@@ -190,6 +191,9 @@ TEST(MoFile, ReadsEitherByteOrderAndRefusesWhatIsNotACatalogue) {
     std::string mo = Mo(entries);
     EXPECT_FALSE(ParseMoFile(mo.substr(0, mo.size() - 1))) << "last string without its NUL";
     EXPECT_FALSE(ParseMoFile(mo.substr(0, 40))) << "tables cut short";
+    std::string unterminated = mo;
+    unterminated[unterminated.find(std::string("Confirm\0", 8)) + 7] = 'X';
+    EXPECT_FALSE(ParseMoFile(unterminated)) << "a string must end where its length says";
     std::string badMagic = mo;
     badMagic[0] = 0;
     EXPECT_FALSE(ParseMoFile(badMagic));

@@ -4,8 +4,8 @@
 #include "update/FirmwareUpload.h"
 
 #include <functional>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -302,11 +302,9 @@ TEST_F(Upload, PortExceptionDuringTheTransferLeavesTheUploadAsItStood) {
         int number;
         std::size_t frames;
     } cases[] = {
-        {"write", 1, 0},   // the start record
-        {"read", 1, 1},    // the start reply
-        {"write", 100, 99},
-        {"read", 100, 100},
-        {"close", 1, 837}, // after a clean pass
+        {"write", 1, 0},                                           // the start record
+        {"read", 1, 1},                                            // the start reply
+        {"write", 100, 99}, {"read", 100, 100}, {"close", 1, 837}, // after a clean pass
     };
     for (const auto& c : cases) {
         FakePort failing;
