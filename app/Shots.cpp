@@ -2,6 +2,7 @@
 //   tolvar-shots [folder]   (default: "shots" beside the bin folder)
 // The last two pictures show the result page as a successful and a failed upload leave it.
 #include "app/Form1.h"
+#include "framework/TextLookup.h"
 #include "framework/widgets/Application.h"
 #include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
@@ -11,6 +12,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Before any other thread runs: the first port error may be worded on the upload's thread.
+    tolvar::InitTextLookup();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     tolvar::TApplication app(argc, argv);

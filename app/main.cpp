@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "framework/TextLookup.h"
 #include "framework/Thread.h"
 #include "framework/widgets/Application.h"
 #include "serial/ComPortStartup.h"
@@ -7,6 +8,8 @@
 #include <QMetaObject>
 
 int main(int argc, char** argv) {
+    // Before any other thread runs: the first port error may be worded on the upload's thread.
+    tolvar::InitTextLookup();
     tolvar::TApplication app(argc, argv);
     tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
     // No display name: Qt would append it to the form's caption, which must stay exact.

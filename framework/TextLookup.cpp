@@ -1,10 +1,11 @@
 #include "framework/TextLookup.h"
 
 #include "framework/MessageCatalogue.h"
+#include "framework/MoFile.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
-#include <set>
 
 namespace tolvar {
 
@@ -12,10 +13,10 @@ namespace {
 
 struct LookupState {
     bool initialised = false;
-    bool active = false; // false: nothing is translated
     std::string folder;
+    std::vector<std::string> languages; // empty: nothing is translated
     std::vector<std::string> resourceDomains{"default"};
-    std::set<std::string> bound;
+    std::map<std::string, MoMessages> domains; // read so far; empty when a domain has no file
 };
 
 std::mutex& Mutex() {
@@ -29,43 +30,55 @@ LookupState& State() {
 }
 
 // Caller holds the mutex.
-LookupState& Initialised() {
-    LookupState& s = State();
-    if (s.initialised)
-        return s;
+void Initialise(LookupState& s) {
     s.initialised = true;
-    s.bound.clear();
+    s.domains.clear();
     s.folder = catalogue::Folder();
-    const auto languages = CatalogueLanguages(catalogue::UserLocaleName());
-    s.active = !languages.empty() && catalogue::UseLanguages(languages);
-    return s;
+    s.languages = CatalogueLanguages(catalogue::UserLocaleName());
 }
 
-// Caller holds the mutex. Returns `msgid` itself when there is no translation.
-const char* Lookup(LookupState& s, const std::string& domain, const char* msgid) {
-    if (s.bound.insert(domain).second)
-        catalogue::BindDomain(domain, s.folder);
-    return catalogue::Lookup(domain, msgid);
+// Caller holds the mutex. The first language with a readable file for the domain decides, even
+// when that file lacks a text that a less specific one has.
+const MoMessages& Domain(LookupState& s, const std::string& domain) {
+    const auto found = s.domains.find(domain);
+    if (found != s.domains.end())
+        return found->second;
+    MoMessages messages;
+    for (const auto& language : s.languages) {
+        if (auto file = LoadMoFile(s.folder + "/" + language + "/LC_MESSAGES/" + domain + ".mo")) {
+            messages = std::move(*file);
+            break;
+        }
+    }
+    return s.domains.emplace(domain, std::move(messages)).first->second;
 }
 
 // The first translation of `text` in the domains that `pick` names, or `text` itself.
 template <class Pick> std::string Translate(const std::string& text, Pick pick) {
-    // An empty msgid would return the catalogue's header entry.
+    // An empty msgid names the catalogue's header entry, never a text.
     if (text.empty())
         return text;
     std::lock_guard lock(Mutex());
-    LookupState& s = Initialised();
-    if (!s.active)
+    LookupState& s = State();
+    if (!s.initialised)
+        Initialise(s);
+    if (s.languages.empty())
         return text;
     for (const auto& domain : pick(s)) {
-        const char* result = Lookup(s, domain, text.c_str());
-        if (result != text.c_str())
-            return result;
+        const MoMessages& messages = Domain(s, domain);
+        const auto found = messages.find(text);
+        if (found != messages.end())
+            return found->second;
     }
     return text;
 }
 
 } // namespace
+
+void InitTextLookup() {
+    std::lock_guard lock(Mutex());
+    Initialise(State());
+}
 
 std::string TranslateText(const std::string& domain, const std::string& text) {
     return Translate(text, [&](const LookupState&) { return std::vector<std::string>{domain}; });
@@ -80,11 +93,6 @@ void AddResourceTextDomain(const std::string& domain) {
     auto& domains = State().resourceDomains;
     if (std::find(domains.begin(), domains.end(), domain) == domains.end())
         domains.push_back(domain);
-}
-
-void ResetTextLookup() {
-    std::lock_guard lock(Mutex());
-    State().initialised = false;
 }
 
 } // namespace tolvar

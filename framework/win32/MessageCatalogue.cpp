@@ -3,10 +3,6 @@
 #include <cstdlib>
 #include <windows.h>
 
-#if TOLVAR_HAVE_LIBINTL
-#include <libintl.h>
-#endif
-
 namespace tolvar::catalogue {
 
 std::string Folder() {
@@ -33,39 +29,5 @@ std::string UserLocaleName() {
         name += std::string("_") + country;
     return name;
 }
-
-#if TOLVAR_HAVE_LIBINTL
-
-bool UseLanguages(const std::vector<std::string>& languages) {
-    std::string list;
-    for (const auto& language : languages)
-        list += (list.empty() ? "" : ":") + language;
-    _putenv_s("LANGUAGE", list.c_str());
-    return true;
-}
-
-void BindDomain(const std::string& domain, const std::string& folder) {
-    bindtextdomain(domain.c_str(), folder.c_str());
-    bind_textdomain_codeset(domain.c_str(), "UTF-8");
-}
-
-const char* Lookup(const std::string& domain, const char* msgid) {
-    return dgettext(domain.c_str(), msgid);
-}
-
-#else
-
-// Without libintl no catalogue can be read: every text reads as given.
-bool UseLanguages(const std::vector<std::string>&) {
-    return false;
-}
-
-void BindDomain(const std::string&, const std::string&) {}
-
-const char* Lookup(const std::string&, const char* msgid) {
-    return msgid;
-}
-
-#endif
 
 } // namespace tolvar::catalogue

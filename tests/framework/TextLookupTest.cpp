@@ -1,9 +1,16 @@
 #include "framework/TextLookup.h"
 
+#include "framework/MoFile.h"
+
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace tolvar {
 namespace {
@@ -27,11 +34,11 @@ protected:
                 unsetenv(kVars[i]);
         }
         std::setlocale(LC_ALL, "C");
-        ResetTextLookup();
+        InitTextLookup();
     }
     static void Use(const char* var, const char* value) {
         setenv(var, value, 1);
-        ResetTextLookup();
+        InitTextLookup();
     }
 
     static constexpr const char* kVars[] = {"LANG", "LC_ALL", "LC_MESSAGES", "LANGUAGE"};
@@ -57,14 +64,19 @@ TEST_F(Language, UninstalledLocaleStillGetsItsCatalogueInUtf8) {
     // The global locale stays the plain "C" one, with ASCII as its character set.
     Use("LANG", "xx_XX.UTF-8");
     EXPECT_EQ(TranslateText("default", "Registry error"), "Błąd rejestru (xx_XX)");
-    // Not in the full-code catalogue: the two-letter one has it.
-    EXPECT_EQ(TranslateText("default", "Unable to open com port"), "Nie można otworzyć portu");
     EXPECT_EQ(TranslateText("default", "No such text"), "No such text");
 }
 
-TEST_F(Language, TwoLetterCatalogueWhenTheFullCodeHasNone) {
+// The two-letter file stands in for a missing full-code file, never for a missing message.
+TEST_F(Language, TwoLetterCatalogueOnlyWhenTheFullCodeHasNoFile) {
     Use("LANG", "xx_YY");
     EXPECT_EQ(TranslateText("default", "Registry error"), "Błąd rejestru (xx)");
+    EXPECT_EQ(TranslateText("default", "Unable to open com port"), "Nie można otworzyć portu");
+
+    // xx_XX has its own "default" file, without this text; "cport" it has not.
+    Use("LANG", "xx_XX.UTF-8");
+    EXPECT_EQ(TranslateText("default", "Unable to open com port"), "Unable to open com port");
+    EXPECT_EQ(TranslateText("cport", "Confirm"), "Potwierdź");
 }
 
 TEST_F(Language, LangDecidesOverTheOtherVariables) {
@@ -95,6 +107,31 @@ TEST_F(Language, NoCatalogueMeansTheTextAsGiven) {
     EXPECT_EQ(TranslateText("default", "Zakończ"), "Zakończ");
 }
 
+std::vector<std::string> Environment() {
+    std::vector<std::string> out;
+    for (char** e = environ; *e != nullptr; ++e)
+        out.emplace_back(*e);
+    return out;
+}
+
+// Programs that we start inherit the environment: the lookup reads it and leaves it alone,
+// whichever thread looks texts up.
+TEST_F(Language, EnvironmentStaysAsTheUserHadIt) {
+    setenv("LANG", "xx_XX.UTF-8", 1);
+    const auto before = Environment();
+    InitTextLookup();
+    EXPECT_EQ(TranslateText("default", "Registry error"), "Błąd rejestru (xx_XX)");
+    EXPECT_EQ(TranslateResourceText("&Yes"), "&Yes");
+    EXPECT_EQ(Environment(), before);
+
+    std::string fromThread;
+    std::thread worker([&] { fromThread = TranslateText("cport", "&Yes"); });
+    worker.join();
+    EXPECT_EQ(fromThread, "&Tak (cport)");
+    EXPECT_EQ(Environment(), before);
+    EXPECT_EQ(std::getenv("LANGUAGE"), nullptr);
+}
+
 TEST_F(Language, EmptyTextIsNotTheCatalogueHeader) {
     Use("LANG", "xx_XX.UTF-8");
     EXPECT_EQ(TranslateText("default", ""), "");
@@ -102,7 +139,7 @@ TEST_F(Language, EmptyTextIsNotTheCatalogueHeader) {
 }
 
 TEST_F(Language, ResourceTextsSearchDefaultThenTheAddedDomains) {
-    Use("LANG", "xx_XX.UTF-8");
+    Use("LANG", "xx_YY.UTF-8");
     EXPECT_EQ(TranslateResourceText("Error reading %s%s%s: %s"), "Błąd odczytu %s%s%s: %s");
     AddResourceTextDomain("cport");
     AddResourceTextDomain("cport");
@@ -110,6 +147,65 @@ TEST_F(Language, ResourceTextsSearchDefaultThenTheAddedDomains) {
     EXPECT_EQ(TranslateResourceText("&Yes"), "&Tak (default)");
     EXPECT_EQ(TranslateText("cport", "&Yes"), "&Tak (cport)");
     EXPECT_EQ(TranslateResourceText("&No"), "&No");
+}
+
+// A compiled catalogue of the given entries (the header first when given), in either byte order.
+std::string Mo(const std::vector<std::pair<std::string, std::string>>& entries,
+               bool bigEndian = false) {
+    std::string out;
+    auto word = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>(v >> (bigEndian ? 24 - 8 * i : 8 * i));
+    };
+    const auto n = static_cast<std::uint32_t>(entries.size());
+    const std::uint32_t originals = 28;
+    const std::uint32_t translations = originals + 8 * n;
+    std::uint32_t at = translations + 8 * n;
+    for (auto v : {0x950412DEu, 0u, n, originals, translations, 0u, 0u})
+        word(v);
+    std::string strings;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& [original, translation] : entries) {
+            const std::string& text = pass == 0 ? original : translation;
+            word(static_cast<std::uint32_t>(text.size()));
+            word(at);
+            at += static_cast<std::uint32_t>(text.size()) + 1;
+            strings += text + '\0';
+        }
+    }
+    return out + strings;
+}
+
+TEST(MoFile, ReadsEitherByteOrderAndRefusesWhatIsNotACatalogue) {
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"", "Content-Type: text/plain; charset=UTF-8\n"},
+        {"Confirm", "Potwierdź"},
+        {std::string("file\0files", 10), std::string("plik\0pliki", 10)},
+        {"Untranslated", ""}};
+    for (bool big : {false, true}) {
+        const auto messages = ParseMoFile(Mo(entries, big));
+        ASSERT_TRUE(messages) << big;
+        EXPECT_EQ(*messages, (MoMessages{{"Confirm", "Potwierdź"}, {"file", "plik"}}));
+    }
+
+    std::string mo = Mo(entries);
+    EXPECT_FALSE(ParseMoFile(mo.substr(0, mo.size() - 1))) << "last string without its NUL";
+    EXPECT_FALSE(ParseMoFile(mo.substr(0, 40))) << "tables cut short";
+    std::string unterminated = mo;
+    unterminated[unterminated.find(std::string("Confirm\0", 8)) + 7] = 'X';
+    EXPECT_FALSE(ParseMoFile(unterminated)) << "a string must end where its length says";
+    std::string badMagic = mo;
+    badMagic[0] = 0;
+    EXPECT_FALSE(ParseMoFile(badMagic));
+    std::string newRevision = mo;
+    newRevision[6] = 2;
+    EXPECT_FALSE(ParseMoFile(newRevision));
+    std::string farOffset = mo;
+    farOffset[28 + 8 + 4 + 3] = 0x7F; // the second original's offset
+    EXPECT_FALSE(ParseMoFile(farOffset));
+    EXPECT_FALSE(ParseMoFile(Mo({{"", "Content-Type: text/plain; charset=ISO-8859-2\n"}})));
+    EXPECT_TRUE(ParseMoFile(Mo({{"", "Content-Type: text/plain; charset=utf-8\n"}})));
+    EXPECT_FALSE(LoadMoFile("/nonexistent/default.mo"));
 }
 
 } // namespace

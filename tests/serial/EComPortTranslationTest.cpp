@@ -31,11 +31,11 @@ TEST(EComPortTranslation, ThePortObjectAddsItsResourceDomain) {
 
 TEST(EComPortTranslation, HostileSuffixIsNotUsedAsAFormat) {
     setenv("LANG", "xx_BAD", 1);
-    ResetTextLookup();
+    InitTextLookup();
     EXPECT_EQ(EComPort(CError_ReadFailed, 7).Message(),
               "ReadFile function failed (%s%s%n błąd 7 %d)");
     setenv("LANG", "xx_YY.UTF-8", 1);
-    ResetTextLookup();
+    InitTextLookup();
 }
 
 } // namespace

@@ -104,11 +104,22 @@ TEST(LineCursor, LineLimitIsTheBufferIncludingCr) {
 }
 
 TEST(LineCursor, BrokenPayloadStaysBrokenUntilReset) {
-    const std::string text = std::string(300, 'A');
+    const std::string text = ":A\r\n" + std::string(300, 'A');
     LineCursor cursor(View(text));
+    ASSERT_EQ(cursor.Next(), LineCursor::Step::Line);
     EXPECT_EQ(cursor.Next(), LineCursor::Step::Overlong);
     EXPECT_EQ(cursor.Next(), LineCursor::Step::Overlong);
     EXPECT_EQ(cursor.LineSize(), 0u);
+    cursor.Reset();
+    ASSERT_EQ(cursor.Next(), LineCursor::Step::Line);
+    EXPECT_EQ(LineText(cursor), ":A\r");
+
+    const std::string unterminated = ":A\r\n:B";
+    LineCursor open(View(unterminated));
+    ASSERT_EQ(open.Next(), LineCursor::Step::Line);
+    EXPECT_EQ(open.Next(), LineCursor::Step::Unterminated);
+    EXPECT_EQ(open.Next(), LineCursor::Step::Unterminated);
+    EXPECT_EQ(open.LineSize(), 0u);
 }
 
 // The build-time check: each fault is named with its line.
@@ -147,6 +158,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadImage{"blank", kData + " \r\n" + kEnd, 2, "line does not start with ':'"},
         BadImage{"control byte", ":03000B00020046A\x01\r\n" + kEnd, 1,
                  "byte 0x01 at column 17 is not an upper-case hex digit"},
+        BadImage{"first printable", ":03000B00020046A!\r\n" + kEnd, 1,
+                 "'!' at column 17 is not an upper-case hex digit"},
+        BadImage{"delete byte", ":03000B00020046A\x7F\r\n" + kEnd, 1,
+                 "byte 0x7F at column 17 is not an upper-case hex digit"},
+        BadImage{"letter after F", ":03000B00020046AG\r\n" + kEnd, 1,
+                 "'G' at column 17 is not an upper-case hex digit"},
+        BadImage{"empty line", kData + "\n" + kEnd, 2, "line ends in LF without CR"},
+        BadImage{"only cr lf", kData + "\r\n" + kEnd, 2, "line does not start with ':'"},
+        BadImage{"too short", ":00000001\r\n" + kEnd, 1,
+                 "record has 8 hex digits; a record needs an even number, at least 10"},
         BadImage{"stray cr", ":03000B00\r020046AA\r\n" + kEnd, 1, "stray CR at column 10"},
         BadImage{"checksum", ":03000B00020046AB\r\n" + kEnd, 1,
                  "checksum is 0xAB, the record needs 0xAA"},
@@ -185,6 +206,20 @@ TEST(HexRecord, ParsesIntoMemory) {
     AddToMemory(*record, memory);
     AddToMemory(*ParseHexRecord("00000001FF"), memory);
     EXPECT_EQ(memory, (HexMemory{{0x0B, 0x02}, {0x0C, 0x00}, {0x0D, 0x46}}));
+
+    // Both address bytes, and every digit from 0 to 9 and A to F.
+    const auto wide = ParseHexRecord("021234009FF920");
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->address, 0x1234);
+    EXPECT_EQ(wide->data, (std::vector<std::uint8_t>{0x9F, 0xF9}));
+    const auto digits = ParseHexRecord("0800000001234567890ABCDEFB");
+    ASSERT_TRUE(digits);
+    EXPECT_EQ(digits->data,
+              (std::vector<std::uint8_t>{0x01, 0x23, 0x45, 0x67, 0x89, 0x0A, 0xBC, 0xDE}));
+
+    EXPECT_EQ(
+        MemoryOfImage(":021234009FF920\r\n" + kData + kEnd),
+        (HexMemory{{0x0B, 0x02}, {0x0C, 0x00}, {0x0D, 0x46}, {0x1234, 0x9F}, {0x1235, 0xF9}}));
 }
 
 } // namespace

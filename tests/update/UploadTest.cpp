@@ -1,9 +1,11 @@
 #include "RecordingReporter.h"
+#include "framework/Exception.h"
 #include "serial/EComPort.h"
 #include "update/FirmwareUpload.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -21,7 +23,8 @@ const Bytes kStart = {0x0B, '0', '0', '0', '0', '0', '0', 'F', 'E', '0', '2', 0x
 
 // A port that records what the upload does and answers from a script. The script sees the
 // number of the frame in the whole run (0-based) and the frame itself and returns the bytes
-// that the read should deliver (empty for a silent line).
+// that the read should deliver (empty for a silent line). Like the real port, Open on an open
+// port does nothing.
 class FakePort : public UploadPort {
 public:
     std::function<Bytes(std::size_t, const Bytes&)> answer = [](std::size_t, const Bytes&) {
@@ -30,36 +33,68 @@ public:
     std::function<void()> onOpen;
     std::vector<Bytes> frames;
     std::vector<std::string> calls;
+    bool open = false;
+    // Call kind ("write", "read", "close") and the number of that call (from 1) that raises.
+    std::map<std::string, int> failAt;
 
     void Open() override {
         calls.push_back("open");
+        if (open)
+            return;
         if (onOpen)
             onOpen();
+        open = true;
     }
     std::int32_t Write(const void* buffer, std::int32_t count) override {
-        calls.push_back("write");
+        Call("write", CError_WriteFailed);
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         frames.emplace_back(bytes, bytes + count);
-        if (failWriteAt && frames.size() == *failWriteAt)
-            throw EComPort(CError_WriteFailed, 5);
         return count;
     }
     std::int32_t Read(void* buffer, std::int32_t count) override {
-        calls.push_back("read");
+        Call("read", CError_ReadFailed);
         EXPECT_EQ(count, 1);
         const Bytes reply = answer(frames.size() - 1, frames.back());
         std::copy(reply.begin(), reply.end(), static_cast<std::uint8_t*>(buffer));
         return static_cast<std::int32_t>(reply.size());
     }
-    void Close() override { calls.push_back("close"); }
+    void Close() override {
+        Call("close", CError_PurgeFailed);
+        open = false;
+    }
 
-    std::optional<std::size_t> failWriteAt;
     int Count(const std::string& call) const {
         return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
+
+private:
+    void Call(const std::string& call, std::int32_t code) {
+        EXPECT_TRUE(open) << call << " on a closed port";
+        calls.push_back(call);
+        const auto fail = failAt.find(call);
+        if (fail != failAt.end() && Count(call) == fail->second)
+            throw EComPort(code, 5);
     }
 };
 
 using Events = std::vector<std::string>;
+
+// The frames of `passes` clean passes over a payload of CR LF lines: the start record, then each
+// line with its colon replaced by the count of the bytes after it.
+std::vector<Bytes> FramesOf(std::string_view payload, int passes) {
+    std::vector<Bytes> pass{kStart};
+    for (std::size_t at = 0; at < payload.size();) {
+        const std::size_t lf = payload.find('\n', at);
+        Bytes frame = B(std::string(payload.substr(at, lf - at)));
+        frame[0] = static_cast<std::uint8_t>(frame.size() - 1);
+        pass.push_back(frame);
+        at = lf + 1;
+    }
+    std::vector<Bytes> all;
+    for (int i = 0; i < passes; ++i)
+        all.insert(all.end(), pass.begin(), pass.end());
+    return all;
+}
 
 bool IsStart(const Bytes& frame) {
     return frame == kStart;
@@ -109,6 +144,8 @@ TEST_F(Upload, AcknowledgedEverywhereSendsEveryFrameOnceAndSucceeds) {
         bytes += frame.size();
     }
     EXPECT_EQ(bytes + 837, 59407u) << "line traffic of one clean pass";
+    // Exactly the payload's lines, each once, in the payload's (not the address) order.
+    EXPECT_EQ(port.frames, FramesOf(PayloadText(*LoadPayload()), 1));
 
     EXPECT_EQ(port.calls.front(), "open");
     EXPECT_EQ(port.calls.back(), "close");
@@ -166,7 +203,10 @@ TEST_F(Upload, OneRefusalCostsOnePassAndStillSucceeds) {
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
     EXPECT_EQ(result.passes, 2);
     EXPECT_EQ(result.failures, 1);
-    EXPECT_EQ(port.frames.size(), 301u + 837u);
+    // The second pass starts again from the start record and the first line.
+    std::vector<Bytes> expected = FramesOf(PayloadText(*LoadPayload()), 2);
+    expected.erase(expected.begin() + 301, expected.begin() + 837);
+    EXPECT_EQ(port.frames, expected);
     EXPECT_EQ(reporter.positions.back(), 836);
     EXPECT_EQ(reporter.events, (Events{"max", "text", "advance", "hide"}));
 }
@@ -242,17 +282,67 @@ TEST_F(Upload, PortLostBetweenPassesEndsWithThePortTextWithoutAdvice) {
 }
 
 TEST_F(Upload, OnlyPortExceptionsFromOpenAreCaught) {
-    port.onOpen = [] { throw std::runtime_error("not a port failure"); };
-    EXPECT_THROW(Run(), std::runtime_error);
+    port.onOpen = [] { throw Exception("a framework failure that is not the port's"); };
+    EXPECT_THROW(Run(), Exception);
     EXPECT_EQ(reporter.events, (Events{"max"}));
+    EXPECT_EQ(port.calls, (std::vector<std::string>{"open"}));
+
+    FakePort other;
+    other.onOpen = [] { throw std::runtime_error("not a port failure"); };
+    test::RecordingReporter seen;
+    EXPECT_THROW(RunFirmwareUpload(other, seen), std::runtime_error);
+    EXPECT_EQ(seen.events, (Events{"max"}));
 }
 
-TEST_F(Upload, TransferExceptionLeavesEverythingAsItWas) {
-    port.failWriteAt = 100;
+// A port failure while the port is open ends the click at once: no outcome, no page change, the
+// port left open, the failure counter untouched.
+TEST_F(Upload, PortExceptionDuringTheTransferLeavesTheUploadAsItStood) {
+    const struct {
+        const char* call;
+        int number;
+        std::size_t frames;
+    } cases[] = {
+        {"write", 1, 0},                                           // the start record
+        {"read", 1, 1},                                            // the start reply
+        {"write", 100, 99}, {"read", 100, 100}, {"close", 1, 837}, // after a clean pass
+    };
+    for (const auto& c : cases) {
+        FakePort failing;
+        failing.failAt[c.call] = c.number;
+        test::RecordingReporter seen;
+        EXPECT_THROW(RunFirmwareUpload(failing, seen), EComPort) << c.call << c.number;
+        EXPECT_EQ(failing.frames.size(), c.frames) << c.call << c.number;
+        EXPECT_EQ(failing.calls.back(), c.call) << "nothing after the failing call";
+        EXPECT_EQ(failing.Count("open"), 1);
+        EXPECT_TRUE(failing.open) << c.call << c.number;
+        EXPECT_EQ(seen.events, (Events{"max"})) << c.call << c.number;
+        EXPECT_TRUE(seen.text.empty());
+    }
+}
+
+// After such a failure the page still offers the button: the next click's Open finds the port
+// open, and that upload runs on it and closes it after its first pass.
+TEST_F(Upload, NextClickAfterATransferExceptionRunsOnTheOpenPort) {
+    port.failAt["read"] = 50;
     EXPECT_THROW(Run(), EComPort);
-    EXPECT_EQ(port.Count("close"), 0) << "the port stays open";
-    EXPECT_EQ(reporter.events, (Events{"max"}));
-    EXPECT_EQ(reporter.positions.back(), 98);
+    ASSERT_TRUE(port.open);
+    const std::size_t before = port.frames.size();
+    const std::size_t callsBefore = port.calls.size();
+
+    test::RecordingReporter second;
+    const UploadResult result = RunFirmwareUpload(port, second);
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(result.passes, 1);
+    EXPECT_EQ(result.failures, 0) << "the failed click's count is not carried over";
+    EXPECT_FALSE(port.open);
+    const std::vector<Bytes> frames(port.frames.begin() + static_cast<std::ptrdiff_t>(before),
+                                    port.frames.end());
+    EXPECT_EQ(frames, FramesOf(PayloadText(*LoadPayload()), 1));
+    EXPECT_EQ(port.calls[callsBefore], "open");
+    EXPECT_EQ(port.calls.back(), "close");
+    EXPECT_EQ(port.Count("close"), 1);
+    EXPECT_EQ(second.events, (Events{"max", "text", "advance", "hide"}));
+    EXPECT_EQ(second.positions, FullPass(836));
 }
 
 TEST_F(Upload, UnusablePayloadNeverStartsAnUpload) {
