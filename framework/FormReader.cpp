@@ -1,7 +1,7 @@
-#include "framework/widgets/FormReader.h"
+#include "framework/FormReader.h"
 
+#include "framework/FrameworkTexts.h"
 #include "framework/XmlReader.h"
-#include "framework/widgets/FrameworkTexts.h"
 
 namespace tolvar {
 

@@ -1,5 +1,5 @@
-#include "framework/widgets/ClassRegistry.h"
-#include "framework/widgets/FormReader.h"
+#include "framework/ClassRegistry.h"
+#include "framework/FormReader.h"
 
 #include <gtest/gtest.h>
 #include <memory>

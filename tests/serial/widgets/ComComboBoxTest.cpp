@@ -2,8 +2,8 @@
 
 #include "PtyPair.h"
 #include "app/FormClasses.h"
+#include "framework/FormReader.h"
 #include "framework/widgets/Controls.h"
-#include "framework/widgets/FormReader.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
 
