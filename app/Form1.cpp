@@ -2,9 +2,9 @@
 
 #include "app/FormClasses.h"
 #include "app/WindowUpload.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/ModuleResource.h"
 #include "framework/widgets/Application.h"
-#include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
 #include "framework/widgets/StdControls.h"
 #include "serial/ComPort.h"

@@ -1,6 +1,6 @@
 #include "framework/widgets/Controls.h"
 
-#include "framework/widgets/FormReader.h"
+#include "framework/FormReader.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "framework/ClassRegistry.h"
 #include "framework/Component.h"
-#include "framework/widgets/ClassRegistry.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "serial/widgets/ComComboBox.h"
 
-#include "framework/widgets/ClassRegistry.h"
+#include "framework/ClassRegistry.h"
 #include "framework/widgets/Controls.h"
 #include "serial/ComPort.h"
 

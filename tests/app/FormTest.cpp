@@ -1,7 +1,7 @@
 #include "app/Form1.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/TextLookup.h"
 #include "framework/widgets/Application.h"
-#include "framework/widgets/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
 #include "framework/widgets/StdControls.h"
 #include "serial/ComPort.h"

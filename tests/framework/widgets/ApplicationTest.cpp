@@ -1,7 +1,7 @@
 #include "framework/widgets/Application.h"
 
 #include "framework/Exception.h"
-#include "framework/widgets/FrameworkTexts.h"
+#include "framework/FrameworkTexts.h"
 #include "framework/widgets/MessageBoxes.h"
 
 #include <QEvent>

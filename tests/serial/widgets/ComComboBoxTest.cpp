@@ -2,9 +2,9 @@
 
 #include "PtyPair.h"
 #include "app/FormClasses.h"
+#include "framework/FormReader.h"
 #include "framework/widgets/Application.h"
 #include "framework/widgets/Controls.h"
-#include "framework/widgets/FormReader.h"
 #include "framework/widgets/MessageBoxes.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"

@@ -3,8 +3,8 @@
 // fault. The serial port class stays out, so no input can open a device.
 // Under libFuzzer run with ASAN_OPTIONS=detect_leaks=0: its application object lives to the
 // end, and fontconfig's caches then count as leaks.
+#include "framework/FormReader.h"
 #include "framework/widgets/Controls.h"
-#include "framework/widgets/FormReader.h"
 #include "wizard/Assist.h"
 
 #include <QApplication>

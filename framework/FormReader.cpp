@@ -1,8 +1,7 @@
-#include "framework/widgets/FormReader.h"
+#include "framework/FormReader.h"
 
-#include "framework/widgets/FrameworkTexts.h"
-
-#include <QXmlStreamReader>
+#include "framework/FrameworkTexts.h"
+#include "framework/XmlReader.h"
 
 namespace tolvar {
 
@@ -24,7 +23,7 @@ bool IsIdentifier(const std::string& s) {
     return true;
 }
 
-std::string AtLine(qint64 line) {
+std::string AtLine(int line) {
     return " (line " + std::to_string(line) + ")";
 }
 
@@ -32,21 +31,19 @@ class Reader {
 public:
     Reader(std::string_view data, TComponent& root, const std::string& rootClass,
            const TClassRegistry& registry, const THandlerTable& handlers)
-        : xml_(QByteArray(data.data(), static_cast<qsizetype>(data.size()))), root_(root),
-          rootClass_(rootClass), registry_(registry), handlers_(handlers) {}
+        : xml_(data), root_(root), rootClass_(rootClass), registry_(registry), handlers_(handlers) {
+    }
 
     void Run() {
-        while (!xml_.atEnd() && xml_.readNext() != QXmlStreamReader::StartElement) {
+        while (!xml_.AtEnd() && xml_.ReadNext() != TXmlReader::TToken::StartElement) {
         }
         CheckXml();
-        if (!xml_.isStartElement() || xml_.name() != QLatin1String("object"))
+        if (xml_.Token() != TXmlReader::TToken::StartElement || xml_.Name() != "object")
             Fail("The form description holds no object");
         ReadObject(nullptr, 0);
-        while (!xml_.atEnd()) {
-            if (xml_.readNext() == QXmlStreamReader::StartElement)
-                Fail("Unexpected element <" + xml_.name().toString().toStdString() +
-                     "> after the form");
-        }
+        // Anything but the end of the document after the form is an XML error.
+        while (!xml_.AtEnd())
+            xml_.ReadNext();
         CheckXml();
         ResolveReferences();
         for (TComponent* c : loaded_)
@@ -59,21 +56,22 @@ private:
         const TClassInfo::RefSetter* setter;
         std::string property;
         std::string target;
-        qint64 line;
+        int line;
     };
 
     [[noreturn]] void Fail(const std::string& message) {
-        throw EReadError(message + AtLine(xml_.lineNumber()));
+        throw EReadError(message + AtLine(xml_.LineNumber()));
     }
 
     void CheckXml() {
-        if (xml_.hasError())
-            throw EReadError("Malformed form description: " + xml_.errorString().toStdString() +
-                             AtLine(xml_.lineNumber()));
+        if (xml_.HasError())
+            throw EReadError("Malformed form description: " + xml_.ErrorString() +
+                             AtLine(xml_.LineNumber()));
     }
 
     std::string Attribute(const char* name) {
-        return xml_.attributes().value(QLatin1String(name)).toString().toStdString();
+        const std::string* value = xml_.Attribute(name);
+        return value == nullptr ? std::string() : *value;
     }
 
     // The reader stands on an <object> start element.
@@ -108,22 +106,22 @@ private:
         object->BeginLoading();
         loaded_.push_back(object);
 
-        while (!xml_.atEnd()) {
-            switch (xml_.readNext()) {
-            case QXmlStreamReader::StartElement:
-                if (xml_.name() == QLatin1String("property"))
+        while (!xml_.AtEnd()) {
+            switch (xml_.ReadNext()) {
+            case TXmlReader::TToken::StartElement:
+                if (xml_.Name() == "property")
                     ReadProperty(*object, *info);
-                else if (xml_.name() == QLatin1String("event"))
+                else if (xml_.Name() == "event")
                     ReadEvent(*object, *info);
-                else if (xml_.name() == QLatin1String("object"))
+                else if (xml_.Name() == "object")
                     ReadObject(object, depth + 1);
                 else
-                    Fail("Unexpected element <" + xml_.name().toString().toStdString() + ">");
+                    Fail("Unexpected element <" + xml_.Name() + ">");
                 break;
-            case QXmlStreamReader::EndElement:
+            case TXmlReader::TToken::EndElement:
                 return;
-            case QXmlStreamReader::Characters:
-                if (!xml_.isWhitespace())
+            case TXmlReader::TToken::Characters:
+                if (!xml_.IsWhitespace())
                     Fail("Unexpected text in object " + name);
                 break;
             default:
@@ -134,35 +132,41 @@ private:
         Fail("The form description ends inside object " + name);
     }
 
+    // Component names are compared as FindComponent does: ASCII letters without regard to case.
     static bool SameName(const std::string& a, const std::string& b) {
-        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) ==
-               0;
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (LowerAscii(a[i]) != LowerAscii(b[i]))
+                return false;
+        return true;
+    }
+
+    static char LowerAscii(char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
 
     void ReadProperty(TComponent& object, const TClassInfo& info) {
-        const qint64 line = xml_.lineNumber();
+        const int line = xml_.LineNumber();
         const std::string property = Attribute("name");
-        const bool isRef = xml_.attributes().hasAttribute(QLatin1String("ref"));
+        const bool isRef = xml_.Attribute("ref") != nullptr;
         const std::string target = Attribute("ref");
         TStoredValue value;
-        value.line = static_cast<int>(line);
+        value.line = line;
         std::string text;
         while (true) {
-            const auto token = xml_.readNext();
-            if (token == QXmlStreamReader::EndElement)
+            const auto token = xml_.ReadNext();
+            if (token == TXmlReader::TToken::EndElement)
                 break;
-            if (token == QXmlStreamReader::Characters) {
-                text += xml_.text().toString().toStdString();
-            } else if (token == QXmlStreamReader::StartElement &&
-                       xml_.name() == QLatin1String("item")) {
+            if (token == TXmlReader::TToken::Characters) {
+                text += xml_.Text();
+            } else if (token == TXmlReader::TToken::StartElement && xml_.Name() == "item") {
                 value.isList = true;
-                value.items.push_back(
-                    xml_.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).toStdString());
+                value.items.push_back(xml_.ReadElementText());
                 CheckXml();
-            } else if (token == QXmlStreamReader::StartElement) {
-                Fail("Unexpected element <" + xml_.name().toString().toStdString() +
-                     "> in property " + property);
-            } else if (xml_.atEnd() || xml_.hasError()) {
+            } else if (token == TXmlReader::TToken::StartElement) {
+                Fail("Unexpected element <" + xml_.Name() + "> in property " + property);
+            } else if (xml_.AtEnd()) {
                 CheckXml();
                 Fail("The form description ends inside property " + property);
             }
@@ -194,10 +198,10 @@ private:
     }
 
     void ReadEvent(TComponent& object, const TClassInfo& info) {
-        const qint64 line = xml_.lineNumber();
+        const int line = xml_.LineNumber();
         const std::string event = Attribute("name");
         const std::string handlerName = Attribute("handler");
-        xml_.skipCurrentElement();
+        xml_.SkipCurrentElement();
         CheckXml();
         const TClassInfo::EventSetter* setter = info.FindEvent(event);
         if (setter == nullptr)
@@ -236,7 +240,7 @@ private:
         }
     }
 
-    QXmlStreamReader xml_;
+    TXmlReader xml_;
     TComponent& root_;
     const std::string& rootClass_;
     const TClassRegistry& registry_;

@@ -1,4 +1,4 @@
-#include "framework/widgets/ClassRegistry.h"
+#include "framework/ClassRegistry.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,5 +1,5 @@
-#include "framework/widgets/ClassRegistry.h"
-#include "framework/widgets/FormReader.h"
+#include "framework/ClassRegistry.h"
+#include "framework/FormReader.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -183,9 +183,15 @@ TEST(StoredDescription, FailuresNameTheObjectThePropertyAndTheLine) {
         {head + "<widget/></object>", "Unexpected element <widget> (line 2)"},
         {head + "stray text</object>", "Unexpected text in object Root (line 2)"},
         {"<form/>", "The form description holds no object (line 1)"},
-        {"", "Malformed form description: Premature end of document. (line 1)"},
+        {"", "Malformed form description: unexpected end of document (line 1)"},
         {head + "</object><object class=\"TRoot\" name=\"Again\"/>",
-         "Malformed form description: Extra content at end of document. (line 2)"},
+         "Malformed form description: extra content after the root element (line 2)"},
+        {head + thing + "<property name=\"Count\">1</object></object>",
+         "Malformed form description: end tag </object> does not match <property> (line 3)"},
+        {head + "<property name=\"Items\"><item>a\n<b/></item></property></object>",
+         "Malformed form description: element <b> where only text may stand (line 3)"},
+        {head + "<property name=\"Label\">&nbsp;</property></object>",
+         "Malformed form description: unknown entity &nbsp; (line 2)"},
     };
     for (const auto& c : cases) {
         Root r;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/widgets/ClassRegistry.h"
+#include "framework/ClassRegistry.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "framework/widgets/FrameworkTexts.h"
+#include "framework/FrameworkTexts.h"
 
 #include "framework/TextLookup.h"
 
