@@ -1,0 +1,235 @@
+#pragma once
+
+#include "framework/ClassRegistry.h"
+#include "framework/Component.h"
+#include "framework/Graphics.h"
+#include "framework/WidgetSet.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvar {
+
+class TWinControl;
+class TCustomForm;
+
+using TNotifyEvent = std::function<void(TComponent* sender)>;
+
+enum class TAlign { None, Client };
+
+// A visible control of the toolkit-neutral model. It holds the state (geometry in stored
+// 96-dpi units, caption, visibility, enabled state, font, colour, tab order) and mirrors every
+// change to its peer, the real window that the installed widget set gives it. User actions come
+// back from the peer through the Peer... operations.
+class TControl : public TComponent {
+public:
+    TControl(TComponent* owner, TWinControl* parent, TControlKind kind);
+    ~TControl() override;
+
+    TControlKind Kind() const { return kind_; }
+    TWinControl* Parent() const { return parent_; }
+    // The top-level form this control sits in, or nullptr.
+    TCustomForm* Form() const;
+    TControlPeer& Peer() const { return *peer_; }
+
+    const TRect& BoundsRect() const { return bounds_; }
+    int Left() const { return bounds_.left; }
+    int Top() const { return bounds_.top; }
+    int Width() const { return bounds_.width; }
+    int Height() const { return bounds_.height; }
+    void SetBounds(const TRect& rect);
+    void SetLeft(int value) { SetBounds({value, bounds_.top, bounds_.width, bounds_.height}); }
+    void SetTop(int value) { SetBounds({bounds_.left, value, bounds_.width, bounds_.height}); }
+    void SetWidth(int value) { SetBounds({bounds_.left, bounds_.top, value, bounds_.height}); }
+    void SetHeight(int value) { SetBounds({bounds_.left, bounds_.top, bounds_.width, value}); }
+    // The area children are laid out in, in this control's coordinates.
+    virtual TRect ClientRect() const { return {0, 0, bounds_.width, bounds_.height}; }
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible, and so are all the controls around it.
+    bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    // Enabled, and so are all the controls around it.
+    bool EnabledInTree() const;
+
+    const std::string& Caption() const { return caption_; }
+    virtual void SetCaption(const std::string& caption);
+    const TFont& Font() const { return font_; }
+    void SetFont(const TFont& font);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+
+    // Stored tab position; -1 when none was stored (creation order then decides).
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order) { tabOrder_ = order; }
+    long long CreationSerial() const { return serial_; }
+    // Whether Tab stops here, and whether the control takes the focus at all.
+    virtual bool TabStop() const { return false; }
+    virtual bool Focusable() const { return TabStop(); }
+    bool CanFocus() const { return Focusable() && Showing() && EnabledInTree(); }
+    bool Focused() const { return peer_->Focused(); }
+    // Gives the keyboard focus to this control (any control may hold it).
+    void SetFocus();
+    void BringToFront() { peer_->BringToFront(); }
+    void Invalidate() { peer_->Invalidate(); }
+
+    // Reports from the peer (UI thread). Each runs through the exception display.
+    virtual void PeerClicked() {}
+    virtual void PeerToggled(bool) {}
+    virtual void PeerSelected(int) {}
+    // A key for the focused control before the widget set acts on it; true swallows it.
+    virtual bool PeerKey(TKey) { return false; }
+    virtual void PeerMouse(bool /*down*/, bool /*left*/, bool /*inside*/) {}
+    virtual void PeerPaint(TCanvas&) {}
+    // The platform resized the control (the user resized the window).
+    void PeerResized(const TSize& size);
+
+protected:
+    // The parent's client area changed.
+    virtual void ParentResized();
+    // This control's size changed.
+    virtual void Resized() {}
+    virtual void FontChanged() {}
+
+private:
+    friend class TWinControl;
+    TControlKind kind_;
+    TWinControl* parent_ = nullptr;
+    std::unique_ptr<TControlPeer> peer_;
+    TRect bounds_;
+    TAlign align_ = TAlign::None;
+    bool visible_ = true;
+    bool enabled_ = true;
+    std::string caption_;
+    TFont font_;
+    bool parentFont_ = true;
+    TColor color_ = clBtnFace;
+    int tabOrder_ = -1;
+    long long serial_ = 0;
+};
+
+// A control that holds other controls. Destroying it destroys its children first.
+class TWinControl : public TControl {
+public:
+    TWinControl(TComponent* owner, TWinControl* parent, TControlKind kind);
+    ~TWinControl() override;
+
+    const std::vector<TControl*>& Controls() const { return controls_; }
+    // Every control below this one, depth first, each container's children in tab order.
+    std::vector<TControl*> TabChain() const;
+    // The first control of the tab chain below this one that can take the focus, preferring tab
+    // stops; nullptr when there is none.
+    TControl* FindFirstFocusable() const;
+    bool ContainsControl(const TControl* control) const;
+
+protected:
+    void Resized() override;
+
+private:
+    friend class TControl;
+    std::vector<TControl*> controls_;
+};
+
+// A form built from a stored description: owns every stored object, offers its event handlers
+// by name, and keeps the modal result that buttons set.
+class TCustomForm : public TWinControl {
+public:
+    TCustomForm();
+    ~TCustomForm() override;
+
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+    const THandlerTable& Handlers() const { return handlers_; }
+
+    void ReadDescription(std::string_view description, const std::string& rootClass,
+                         const TClassRegistry& registry);
+    void Loaded() override;
+
+    void ShowWindow();
+    // Closes the window; the message loop that runs it ends.
+    void Close();
+    bool Closed() const { return closed_; }
+    // The control that has the keyboard focus, when it is in this form.
+    TControl* ActiveControl() const;
+
+    // Return and Escape that no control took; the form offers them to its controls.
+    bool PeerDialogKey(TKey key);
+    // The window was closed by the platform (title bar, session end).
+    void PeerClosed() { closed_ = true; }
+
+protected:
+    THandlerTable handlers_;
+
+private:
+    int modalResult_ = 0;
+    bool closed_ = false;
+};
+
+// Controls that act on Return and Escape for the whole form (the wizard frame) register here.
+class TDialogKeyHandler {
+public:
+    virtual ~TDialogKeyHandler() = default;
+    virtual bool DialogKey(TKey key) = 0;
+};
+void AddDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler);
+void RemoveDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler);
+
+// A plain container that paints itself through OnPaint-like overrides (wizard frame, pages).
+class TCustomPanel : public TWinControl {
+public:
+    TCustomPanel(TComponent* owner, TWinControl* parent);
+    void PeerPaint(TCanvas& canvas) override;
+};
+
+// One line or word-wrapped text. Line breaks are stored as "\r\n".
+class TLabel : public TControl {
+public:
+    TLabel(TComponent* owner, TWinControl* parent);
+    void SetCaption(const std::string& caption) override;
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool autoSize);
+    const TTextStyle& TextStyle() const { return style_; }
+    void SetAlignment(TAlignment alignment);
+    void SetWordWrap(bool wrap);
+    bool WordWrap() const { return style_.wordWrap; }
+    void SetBorderWidth(int width);
+    TTextEffect TextEffect() const { return style_.effect; }
+    void SetTextEffect(TTextEffect effect);
+
+protected:
+    void FontChanged() override { AdjustSize(); }
+    void ApplyStyle();
+    void AdjustSize();
+
+private:
+    bool autoSize_ = true;
+    TTextStyle style_;
+};
+
+// Registers "TControl" (geometry, Align, Visible, Enabled, TabOrder, Color, Font.*), "TForm"
+// (Caption, ClientWidth, ClientHeight) and the labels "TLabel" and "TLMDLabel".
+void RegisterControlClasses(TClassRegistry& registry);
+
+// Factory for a stored control class T constructed as T(owner, parent).
+template <class T> TClassInfo::Factory ControlFactory() {
+    return [](TComponent* owner, TComponent* parent) -> TComponent* {
+        auto* container = dynamic_cast<TWinControl*>(parent);
+        if (container == nullptr)
+            throw Exception("Control has no parent window");
+        return new T(owner, container);
+    };
+}
+
+// Stored colour names ("clBtnFace", "clRed", "$00BBGGRR", ...).
+TColor ParseColor(const TStoredValue& value);
+
+} // namespace tolvar

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tolvar {
+
+struct TSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const TSize&) const = default;
+};
+
+// A rectangle by its left-top corner and size; right and bottom are exclusive.
+struct TRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+
+    static TRect FromEdges(int l, int t, int r, int b) { return {l, t, r - l, b - t}; }
+    int Right() const { return left + width; }
+    int Bottom() const { return top + height; }
+    bool Contains(int x, int y) const { return x >= left && x < Right() && y >= top && y < Bottom(); }
+    bool operator==(const TRect&) const = default;
+};
+
+// 0x00BBGGRR for an explicit colour; a system colour is 0x80000000 + its index, resolved by the
+// widget set to what the platform uses.
+using TColor = std::uint32_t;
+
+inline constexpr TColor kSystemColor = 0x80000000u;
+inline constexpr TColor clWindowText = kSystemColor + 8;
+inline constexpr TColor clWindow = kSystemColor + 5;
+inline constexpr TColor clBtnFace = kSystemColor + 15;
+inline constexpr TColor clBtnShadow = kSystemColor + 16;
+inline constexpr TColor clGrayText = kSystemColor + 17;
+inline constexpr TColor clBtnText = kSystemColor + 18;
+inline constexpr TColor clBtnHighlight = kSystemColor + 20;
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clPurple = 0x800080;
+inline constexpr TColor clFuchsia = 0xFF00FF;
+
+inline constexpr TColor Rgb(int r, int g, int b) {
+    return static_cast<TColor>(r & 0xFF) | static_cast<TColor>(g & 0xFF) << 8 |
+           static_cast<TColor>(b & 0xFF) << 16;
+}
+inline constexpr bool IsSystemColor(TColor c) {
+    return (c & kSystemColor) != 0;
+}
+inline constexpr int RedOf(TColor c) {
+    return static_cast<int>(c & 0xFF);
+}
+inline constexpr int GreenOf(TColor c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+inline constexpr int BlueOf(TColor c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+
+struct TFont {
+    std::string name = "MS Sans Serif";
+    // Pixels at 96 dpi: negative is the character height, positive the cell height.
+    int height = -11;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    TColor color = clWindowText;
+    // The character height in pixels at 96 dpi, as drawn.
+    int PixelHeight() const { return height < 0 ? -height : height; }
+    bool operator==(const TFont&) const = default;
+};
+
+enum class TAlignment { Left, Center, Right };
+enum class TTextEffect { None, Raised };
+
+// How a label lays its text out.
+struct TTextStyle {
+    TAlignment alignment = TAlignment::Left;
+    bool wordWrap = false;
+    TTextEffect effect = TTextEffect::None;
+    // Inner border in pixels.
+    int margin = 0;
+    bool operator==(const TTextStyle&) const = default;
+};
+
+} // namespace tolvar

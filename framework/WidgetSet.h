@@ -1,0 +1,119 @@
+#pragma once
+
+#include "framework/Graphics.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvar {
+
+class TControl;
+class TCustomForm;
+struct TMessageRequest;
+
+// The kinds of control a widget set gives a real window.
+enum class TControlKind {
+    Form,        // the top-level window
+    Panel,       // a plain container that the control paints (wizard frame and pages)
+    GroupBox,    // a frame around controls
+    Label,       // static text
+    CheckBox,    // a box the user ticks
+    Button,      // a push button
+    ProgressBar, // a bar without text
+    ComboBox,    // a drop-down list that takes no typing
+    Image,       // a picture of the program's resources
+};
+
+// Keys the control model acts on; everything else stays with the widget set.
+enum class TKey { Return, Escape, Backspace, Other };
+
+// Drawing for a control that paints itself, in stored (96 dpi) coordinates of that control.
+class TCanvas {
+public:
+    virtual ~TCanvas() = default;
+    virtual void FillRect(const TRect& rect, TColor color) = 0;
+    // One row in the shadow colour over one in the highlight colour.
+    virtual void DrawEtchedLine(const TRect& rect) = 0;
+    // The platform's visual style of theme class "Tab", part 2, state 0; false where visual
+    // styles are off or missing, and nothing was drawn.
+    virtual bool DrawThemedTabBackground(const TRect& rect) = 0;
+};
+
+// A control's real window. Geometry is in stored units (96 dpi); the peer scales to the
+// screen. Each call mirrors the model's state at once; reads come from the real window.
+class TControlPeer {
+public:
+    virtual ~TControlPeer() = default;
+
+    virtual void SetBounds(const TRect& rect) = 0;
+    virtual void SetVisible(bool visible) = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetFont(const TFont& font) = 0;
+    virtual void SetColor(TColor color) = 0;
+    virtual void SetFocus() = 0;
+    virtual bool Focused() const = 0;
+    virtual void BringToFront() = 0;
+    // Paint again (controls that paint themselves, labels whose style changed).
+    virtual void Invalidate() = 0;
+    // The order in which Tab visits the children of this container.
+    virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
+
+    // Label.
+    virtual void SetTextStyle(const TTextStyle& style) = 0;
+    // Text size for a width (word wrap) or, with width < 0, on one line; stored units.
+    virtual TSize MeasureText(int width) const = 0;
+    // Check box.
+    virtual void SetChecked(bool checked) = 0;
+    // Push button: drawn as the window's default button.
+    virtual void SetDefault(bool isDefault) = 0;
+    // Progress bar.
+    virtual void SetRange(int minimum, int maximum) = 0;
+    virtual void SetPosition(int position) = 0;
+    // Drop-down list.
+    virtual void SetItems(const std::vector<std::string>& items) = 0;
+    virtual void SetItemIndex(int index) = 0;
+    // Image: the picture drawn into `target` (stored units, inside the control).
+    virtual void SetPicture(const std::string& name, bool transparent, const TRect& target) = 0;
+    // Form: the window's caption and the application's task bar entry.
+    virtual void ShowWindow() = 0;
+    virtual void CloseWindow() = 0;
+};
+
+// Gives a control model real windows on one platform.
+class TWidgetSet {
+public:
+    virtual ~TWidgetSet() = default;
+
+    // The real window of a control; called once the control has its parent.
+    virtual std::unique_ptr<TControlPeer> CreatePeer(TControl& control) = 0;
+    // Runs the message loop until the form is closed.
+    virtual void Run(TCustomForm& mainForm) = 0;
+    // Handles what is queued; with wait, waits for at least one message first.
+    virtual void ProcessMessages(bool wait) = 0;
+    // Hands a call to the UI thread; safe from any thread. The message loop runs it.
+    virtual void Post(std::function<void()> call) = 0;
+    // While blocked, user input to the application's windows is dropped and the main form
+    // refuses to close; painting goes on.
+    virtual void SetInputBlocked(bool blocked) = 0;
+    // Delivers, and so drops while blocked, the input that is queued or on its way.
+    virtual void DrainInput() = 0;
+    // The modal box; returns the result of the button chosen.
+    virtual int ShowMessageBox(const TMessageRequest& request) = 0;
+    // Asks the shell to open an address with its default handler.
+    virtual bool OpenUrl(const std::string& url) = 0;
+    // Size of a picture of the program's resources, or nothing when there is no such picture.
+    virtual std::optional<TSize> PictureSize(const std::string& name) = 0;
+    // The control that has the keyboard focus, if it is one of ours.
+    virtual TControl* FocusedControl() = 0;
+};
+
+// The widget set in use; the entry point installs one.
+TWidgetSet& WidgetSet();
+// Installs a widget set (the caller keeps ownership); returns the previous one.
+TWidgetSet* SetWidgetSet(TWidgetSet* widgetSet);
+
+} // namespace tolvar
