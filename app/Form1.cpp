@@ -127,7 +127,15 @@ void TForm1::btn_PROGRAMClick(TComponent*) {
     TUiThreadReporter reporter(onForm);
     PortAdapter<TComPort> port(*ComPort);
     const PayloadSource source = payloadSource;
-    RunBesideTheWindow([&] { RunFirmwareUpload(port, reporter, source); });
+    RunBesideTheWindow([&] {
+        try {
+            RunFirmwareUpload(port, reporter, source);
+        } catch (...) {
+            reporter.Settle();
+            throw;
+        }
+        reporter.Flush();
+    });
 }
 
 int RunWizard(std::string_view description) {

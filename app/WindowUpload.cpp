@@ -1,35 +1,95 @@
 #include "app/WindowUpload.h"
 
 #include "framework/Application.h"
+#include "framework/Thread.h"
+#include "framework/WidgetSet.h"
+
+#include <utility>
 
 namespace tolvar {
 
-void TUiThreadReporter::SetProgressMax(int maximum) {
-    RunOnUiThread([&] { target_.SetProgressMax(maximum); });
+TUiThreadReporter::~TUiThreadReporter() {
+    // A hand-over still queued refers to this object.
+    if (IsMainThread()) {
+        while (progressPosted_.load(std::memory_order_acquire))
+            WidgetSet().ProcessMessages(false);
+    } else {
+        Settle();
+    }
+}
+
+void TUiThreadReporter::Settle() {
+    if (!IsMainThread())
+        RunOnUiThread([] {});
+}
+
+void TUiThreadReporter::ThrowIfFailed() {
+    if (!failed_.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard<std::mutex> lock(errorMutex_);
+    std::exception_ptr error = std::exchange(error_, nullptr);
+    failed_ = false;
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TUiThreadReporter::OnUiThread(const std::function<void()>& call) {
+    ThrowIfFailed();
+    RunOnUiThread(call);
+}
+
+void TUiThreadReporter::Flush() {
+    Settle();
+    ThrowIfFailed();
+}
+
+void TUiThreadReporter::ShowProgress() {
+    progressPosted_.store(false, std::memory_order_release);
+    if (failed_.load(std::memory_order_acquire))
+        return;
+    try {
+        target_.SetProgressPosition(position_.load(std::memory_order_acquire));
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(errorMutex_);
+        error_ = std::current_exception();
+        failed_.store(true, std::memory_order_release);
+    }
 }
 
 void TUiThreadReporter::SetProgressPosition(int position) {
-    RunOnUiThread([&] { target_.SetProgressPosition(position); });
+    ThrowIfFailed();
+    if (IsMainThread()) {
+        target_.SetProgressPosition(position);
+        return;
+    }
+    position_.store(position, std::memory_order_release);
+    // One hand-over at a time: a step made while one waits rides along with it.
+    if (!progressPosted_.exchange(true, std::memory_order_acq_rel))
+        WidgetSet().Post([this] { ShowProgress(); });
+}
+
+void TUiThreadReporter::SetProgressMax(int maximum) {
+    OnUiThread([&] { target_.SetProgressMax(maximum); });
 }
 
 void TUiThreadReporter::SetResultText(const std::string& text) {
-    RunOnUiThread([&] { target_.SetResultText(text); });
+    OnUiThread([&] { target_.SetResultText(text); });
 }
 
 void TUiThreadReporter::ShowAdvice() {
-    RunOnUiThread([&] { target_.ShowAdvice(); });
+    OnUiThread([&] { target_.ShowAdvice(); });
 }
 
 void TUiThreadReporter::AdvanceWizard() {
-    RunOnUiThread([&] { target_.AdvanceWizard(); });
+    OnUiThread([&] { target_.AdvanceWizard(); });
 }
 
 void TUiThreadReporter::HideBackAndCancel() {
-    RunOnUiThread([&] { target_.HideBackAndCancel(); });
+    OnUiThread([&] { target_.HideBackAndCancel(); });
 }
 
 void TUiThreadReporter::ShowMissingPayload() {
-    RunOnUiThread([&] { target_.ShowMissingPayload(); });
+    OnUiThread([&] { target_.ShowMissingPayload(); });
 }
 
 } // namespace tolvar

@@ -2,14 +2,27 @@
 
 #include "update/Upload.h"
 
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <mutex>
+
 namespace tolvar {
 
-// Hands every report to the UI thread and waits until it has been carried out there, so the
-// upload's order of reports and its timing stay as they are. An exception raised by a report
-// on the UI thread is raised again in the calling (worker) thread.
+// Carries the upload's reports from its worker thread to the UI thread. Progress steps do not
+// wait for the window: the latest position is handed over and the window shows it when it gets
+// to it, skipping steps it had no time to paint. Every other report (result text, advice, page
+// change, hidden buttons, the missing-payload box) waits until it has been carried out, after
+// the progress handed over before it, so the order against the window's state stays as it is.
+// An exception raised by a report on the UI thread is raised again in the worker, at the next
+// report at the latest.
 class TUiThreadReporter final : public UploadReporter {
 public:
     explicit TUiThreadReporter(UploadReporter& target) : target_(target) {}
+    // Waits for progress still on its way.
+    ~TUiThreadReporter() override;
+    TUiThreadReporter(const TUiThreadReporter&) = delete;
+    TUiThreadReporter& operator=(const TUiThreadReporter&) = delete;
 
     void SetProgressMax(int maximum) override;
     void SetProgressPosition(int position) override;
@@ -19,8 +32,24 @@ public:
     void HideBackAndCancel() override;
     void ShowMissingPayload() override;
 
+    // Waits until the window has carried out every report handed over so far; raises what a
+    // report raised there.
+    void Flush();
+    // The same without raising: for the way out of a failed upload.
+    void Settle();
+
 private:
+    void OnUiThread(const std::function<void()>& call);
+    void ThrowIfFailed();
+    // On the UI thread: shows the latest position handed over.
+    void ShowProgress();
+
     UploadReporter& target_;
+    std::atomic<int> position_{0};
+    std::atomic<bool> progressPosted_{false};
+    std::atomic<bool> failed_{false};
+    std::mutex errorMutex_;
+    std::exception_ptr error_;
 };
 
 } // namespace tolvar
