@@ -34,6 +34,10 @@ public:
     }
     void SetResultText(const std::string& text) override { form_.lbl_FINISH->SetCaption(text); }
     void ShowAdvice() override { form_.lbl_FINISH_INFO->SetVisible(true); }
+    void ShowAdviceText(const std::string& text) override {
+        form_.lbl_FINISH_INFO->SetCaption(text);
+        form_.lbl_FINISH_INFO->SetVisible(true);
+    }
     void AdvanceWizard() override { form_.LMDAssist1->NextPage(); }
     void HideBackAndCancel() override {
         form_.LMDAssist1->GetButton(btnPrev)->SetVisible(false);

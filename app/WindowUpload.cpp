@@ -88,6 +88,10 @@ void TUiThreadReporter::HideBackAndCancel() {
     OnUiThread([&] { target_.HideBackAndCancel(); });
 }
 
+void TUiThreadReporter::ShowAdviceText(const std::string& text) {
+    OnUiThread([&] { target_.ShowAdviceText(text); });
+}
+
 void TUiThreadReporter::ShowMissingPayload() {
     OnUiThread([&] { target_.ShowMissingPayload(); });
 }

@@ -31,6 +31,7 @@ public:
     void AdvanceWizard() override;
     void HideBackAndCancel() override;
     void ShowMissingPayload() override;
+    void ShowAdviceText(const std::string& text) override;
 
     // Waits until the window has carried out every report handed over so far; raises what a
     // report raised there.
