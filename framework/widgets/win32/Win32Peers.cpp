@@ -381,12 +381,10 @@ public:
         : TWin32Peer(control, MakeWindow(WS_EX_CONTROLPARENT, kPanelClass,
                                          WS_CLIPCHILDREN | WS_CLIPSIBLINGS, control)) {}
 
-    void Paint() {
-        BufferedPaint(window_, [this](HDC dc, const RECT& client) {
-            ::FillRect(dc, &client, Brush(color_));
-            THdcCanvas canvas(dc, window_);
-            RunHandler([this, &canvas] { control_.PeerPaint(canvas); });
-        });
+    void Draw(HDC dc, const RECT& client) {
+        ::FillRect(dc, &client, Brush(color_));
+        THdcCanvas canvas(dc, window_);
+        RunHandler([this, &canvas] { control_.PeerPaint(canvas); });
     }
 };
 
@@ -457,8 +455,8 @@ public:
                 static_cast<int>((static_cast<long long>(r.bottom - r.top) * 96 + dpi - 1) / dpi)};
     }
 
-    void Paint() {
-        BufferedPaint(window_, [this](HDC dc, const RECT& client) {
+    void Draw(HDC dc, const RECT& client) {
+        {
             ::FillRect(dc, &client, Brush(color_));
             RECT area = client;
             const int margin = Scale(style_.margin);
@@ -478,7 +476,7 @@ public:
             SetTextColor(dc, enabled ? ResolveColor(font_.color) : GetSysColor(COLOR_GRAYTEXT));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format());
             SelectObject(dc, old);
-        });
+        }
     }
 
     void Mouse(UINT message, LPARAM lParam) {
@@ -602,12 +600,10 @@ public:
         target_ = target;
         InvalidateRect(window_, nullptr, TRUE);
     }
-    void Paint() {
-        BufferedPaint(window_, [this](HDC dc, const RECT& client) {
-            ::FillRect(dc, &client, Brush(color_));
-            if (const TPicture* picture = picture_.empty() ? nullptr : Picture(picture_))
-                DrawPicture(dc, *picture, transparent_, ScaleRect(target_));
-        });
+    void Draw(HDC dc, const RECT& client) {
+        ::FillRect(dc, &client, Brush(color_));
+        if (const TPicture* picture = picture_.empty() ? nullptr : Picture(picture_))
+            DrawPicture(dc, *picture, transparent_, ScaleRect(target_));
     }
 
 private:
@@ -639,6 +635,24 @@ template <class P> P* PeerAs(HWND window) {
     return dynamic_cast<P*>(PeerOf(window));
 }
 
+// WM_PAINT through an off-screen bitmap, WM_PRINTCLIENT straight into the given context.
+template <class P> bool PaintMessage(HWND window, UINT message, WPARAM wParam) {
+    P* peer = PeerAs<P>(window);
+    if (peer == nullptr)
+        return false;
+    if (message == WM_PAINT) {
+        BufferedPaint(window, [peer](HDC dc, const RECT& client) { peer->Draw(dc, client); });
+        return true;
+    }
+    if (message == WM_PRINTCLIENT) {
+        RECT client;
+        GetClientRect(window, &client);
+        peer->Draw(reinterpret_cast<HDC>(wParam), client);
+        return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (auto* form = PeerAs<TFormPeer>(window))
         return form->Handle(message, wParam, lParam);
@@ -653,10 +667,9 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        if (auto* panel = PeerAs<TPanelPeer>(window)) {
-            panel->Paint();
+    case WM_PRINTCLIENT:
+        if (PaintMessage<TPanelPeer>(window, message, wParam))
             return 0;
-        }
         break;
     default:
         break;
@@ -682,10 +695,9 @@ LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        if (label != nullptr) {
-            label->Paint();
+    case WM_PRINTCLIENT:
+        if (PaintMessage<TLabelPeer>(window, message, wParam))
             return 0;
-        }
         break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -710,10 +722,9 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        if (auto* image = PeerAs<TImagePeer>(window)) {
-            image->Paint();
+    case WM_PRINTCLIENT:
+        if (PaintMessage<TImagePeer>(window, message, wParam))
             return 0;
-        }
         break;
     default:
         break;
