@@ -218,8 +218,8 @@ int RunMessageBox(const TMessageRequest& request) {
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + static_cast<int>(i))),
             nullptr, nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(state.font), FALSE);
-        if (isDefault || defaultButton == nullptr)
-            defaultButton = isDefault ? button : defaultButton;
+        if (isDefault)
+            defaultButton = button;
         x += buttonWidths[i] + gap;
     }
     if (request.escapeResult == mrNone && request.buttons.size() > 1)

@@ -623,6 +623,13 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
     EXPECT_EQ(seen.focused, L"&No");
 
+    // The default button has the focus wherever it stands.
+    TMessageRequest noFirst = Confirmation();
+    noFirst.defaultResult = mrNo;
+    widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
+    EXPECT_EQ(widgets->ShowMessageBox(noFirst), mrNo);
+    EXPECT_EQ(seen.focused, L"&No");
+
     // Closing the box is Escape.
     widgets->Post([] { PostMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_CLOSE, 0, 0); });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
