@@ -68,15 +68,20 @@ Qt::Alignment QtAlignment(TAlignment alignment) {
 // Offers a key on the focused control to the model before the widget acts on it.
 class TKeyFilter : public QObject {
 public:
-    TKeyFilter(QWidget* widget, TControl& control) : QObject(widget), control_(control) {
+    TKeyFilter(QWidget* widget, TControl& control)
+        : QObject(widget), control_(control),
+          container_(control.Kind() == TControlKind::Form ||
+                     control.Kind() == TControlKind::Panel ||
+                     control.Kind() == TControlKind::GroupBox) {
         widget->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        // A key that a child passed on to its parent is not the parent's own.
-        if (event->type() != QEvent::KeyPress || watched != parent() ||
-            !static_cast<QWidget*>(watched)->hasFocus())
+        if (event->type() != QEvent::KeyPress || watched != parent())
+            return false;
+        // A container also sees the keys its children passed on; those are not its own.
+        if (container_ && !static_cast<QWidget*>(watched)->hasFocus())
             return false;
         const TKey key = KeyOf(*static_cast<QKeyEvent*>(event));
         bool swallowed = false;
@@ -88,13 +93,15 @@ protected:
 
 private:
     TControl& control_;
+    bool container_;
 };
 
 // The top-level window of a form. Return and Escape that no control took go to the form; the
 // title bar's close ends it, unless the input is blocked.
 class TFormWindow : public QWidget {
 public:
-    TFormWindow(TQtWidgetSet& widgetSet, TCustomForm& form) : widgetSet_(widgetSet), form_(form) {}
+    // Made while the form is still being constructed: it is taken for a form only later.
+    TFormWindow(TQtWidgetSet& widgetSet, TControl& form) : widgetSet_(widgetSet), control_(form) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -116,7 +123,7 @@ protected:
             }
         }
         bool taken = false;
-        RunHandler([&] { taken = form_.PeerDialogKey(key); });
+        RunHandler([&] { taken = Form().PeerDialogKey(key); });
         if (taken)
             event->accept();
         else
@@ -129,18 +136,20 @@ protected:
             return;
         }
         event->accept();
-        RunHandler([&] { form_.PeerClosed(); });
-        widgetSet_.FormClosed(form_);
+        RunHandler([&] { Form().PeerClosed(); });
+        widgetSet_.FormClosed(Form());
     }
 
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
-        RunHandler([&] { form_.PeerResized({width(), height()}); });
+        RunHandler([&] { control_.PeerResized({width(), height()}); });
     }
 
 private:
+    TCustomForm& Form() const { return static_cast<TCustomForm&>(control_); }
+
     TQtWidgetSet& widgetSet_;
-    TCustomForm& form_;
+    TControl& control_;
 };
 
 // Draws for a control that paints itself.
@@ -268,16 +277,16 @@ private:
 QWidget* CreateWidget(TQtWidgetSet& widgetSet, TControl& control) {
     QWidget* parent = control.Parent() != nullptr ? QtWidget(*control.Parent()) : nullptr;
     switch (control.Kind()) {
-    case TControlKind::Form: {
-        auto* form = dynamic_cast<TCustomForm*>(&control);
-        if (form == nullptr)
-            throw Exception("A window must be a form");
-        return new TFormWindow(widgetSet, *form);
-    }
+    case TControlKind::Form:
+        return new TFormWindow(widgetSet, control);
     case TControlKind::Panel:
         return new TPanelWidget(parent, control);
-    case TControlKind::GroupBox:
-        return new QGroupBox(parent);
+    case TControlKind::GroupBox: {
+        auto* box = new QGroupBox(parent);
+        // The frame's own width, as the model's client area has it.
+        box->setContentsMargins(2, 2, 2, 2);
+        return box;
+    }
     case TControlKind::Label:
         return new TLabelWidget(parent, control);
     case TControlKind::CheckBox: {

@@ -1,6 +1,7 @@
 // The Qt widget set: each peer does what the model asks, read back from the real widgets, and
 // the widgets' user actions reach the model through real events.
 #include "framework/Application.h"
+#include "framework/ClassRegistry.h"
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StdControls.h"
@@ -239,14 +240,26 @@ TEST_F(Window, PicturesAreTheProgramsAndDrawnWithoutTheTransparentColour) {
     EXPECT_FALSE(WidgetSet().PictureSize(""));
 
     auto* page = new TCustomPanel(&form, &form);
-    page->SetBounds({0, 0, 300, 300});
+    page->SetBounds({0, 0, 700, 700});
     page->SetColor(Rgb(0, 255, 0));
     auto* image = new TImage(&form, page);
     image->SetBounds({0, 0, 185, 140});
     image->SetPicture("logo.bmp");
+    EXPECT_EQ(image->PictureSize(), (TSize{289, 213}));
+    EXPECT_THROW(image->SetPicture("missing.bmp"), Exception);
+    EXPECT_THROW(image->SetPicture("../pictures/logo.bmp"), Exception);
     image->SetProportional(true);
     image->SetStretch(true);
+    EXPECT_EQ(image->PictureRect(), (TRect{0, 0, 185, 136}));
+    // A small picture is not blown up unless stretching is asked for.
+    image->SetBounds({0, 0, 600, 600});
+    image->SetStretch(false);
+    EXPECT_EQ(image->PictureRect(), (TRect{0, 0, 289, 213}));
+    image->SetStretch(true);
+    EXPECT_EQ(image->PictureRect(), (TRect{0, 0, 600, 442}));
+    image->SetBounds({0, 0, 185, 140});
     image->SetCenter(true);
+    EXPECT_EQ(image->PictureRect(), (TRect{0, 2, 185, 136}));
     // Scaled into the frame keeping its aspect, centred: rows 2..137.
     QImage drawn = W(*image)->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(90, 0).rgb() & 0xFFFFFF, 0x00FF00u);
@@ -259,6 +272,26 @@ TEST_F(Window, PicturesAreTheProgramsAndDrawnWithoutTheTransparentColour) {
     image->SetTransparent(true);
     drawn = W(*image)->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(0, 2).rgb() & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST_F(Window, AClientAlignedLabelFillsAGroupBoxInsideItsFrame) {
+    auto* page = new TCustomPanel(&form, &form);
+    page->SetBounds({0, 0, 400, 400});
+    auto* box = new TGroupBox(&form, page);
+    box->SetBounds({16, 16, 337, 313});
+    auto* label = new TLabel(&form, box);
+    TClassRegistry registry;
+    RegisterControlClasses(registry);
+    const auto* align = registry.Find("TLabel")->FindProperty("Align");
+    ASSERT_NE(align, nullptr);
+    TStoredValue client;
+    client.text = "alClient";
+    (*align)(*label, client);
+    EXPECT_EQ(W(*label)->geometry(), QRect(2, 2, 333, 309));
+    box->SetBounds({16, 16, 200, 100});
+    EXPECT_EQ(W(*label)->geometry(), QRect(2, 2, 196, 96));
+    client.text = "alTop";
+    EXPECT_THROW((*align)(*label, client), Exception);
 }
 
 class CountingList : public TComboBox {
