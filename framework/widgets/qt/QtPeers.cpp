@@ -281,12 +281,8 @@ QWidget* CreateWidget(TQtWidgetSet& widgetSet, TControl& control) {
         return new TFormWindow(widgetSet, control);
     case TControlKind::Panel:
         return new TPanelWidget(parent, control);
-    case TControlKind::GroupBox: {
-        auto* box = new QGroupBox(parent);
-        // The frame's own width, as the model's client area has it.
-        box->setContentsMargins(2, 2, 2, 2);
-        return box;
-    }
+    case TControlKind::GroupBox:
+        return new QGroupBox(parent);
     case TControlKind::Label:
         return new TLabelWidget(parent, control);
     case TControlKind::CheckBox: {
