@@ -69,10 +69,9 @@ Qt::Alignment QtAlignment(TAlignment alignment) {
 class TKeyFilter : public QObject {
 public:
     TKeyFilter(QWidget* widget, TControl& control)
-        : QObject(widget), control_(control),
-          container_(control.Kind() == TControlKind::Form ||
-                     control.Kind() == TControlKind::Panel ||
-                     control.Kind() == TControlKind::GroupBox) {
+        : QObject(widget), control_(control), container_(control.Kind() == TControlKind::Form ||
+                                                         control.Kind() == TControlKind::Panel ||
+                                                         control.Kind() == TControlKind::GroupBox) {
         widget->installEventFilter(this);
     }
 

@@ -1,4 +1,5 @@
 #include "framework/Application.h"
+
 #include "framework/Exception.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/MessageBoxes.h"

@@ -1,11 +1,13 @@
 // The Qt widget set: each peer does what the model asks, read back from the real widgets, and
 // the widgets' user actions reach the model through real events.
+#include "framework/widgets/qt/QtWidgetSet.h"
+
 #include "framework/Application.h"
 #include "framework/ClassRegistry.h"
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StdControls.h"
-#include "framework/widgets/qt/QtWidgetSet.h"
+#include "framework/Thread.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,9 +16,13 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <set>
@@ -77,6 +83,7 @@ TEST_F(Window, PeersMirrorGeometryCaptionAndState) {
     Show();
     EXPECT_EQ(W(form)->windowTitle().toStdString(), "Uaktualnienie");
     EXPECT_EQ(W(form)->size(), QSize(575, 405));
+    EXPECT_EQ(W(form)->pos(), QPoint(348, 100));
     EXPECT_EQ(W(*page)->geometry(), QRect(2, 2, 571, 358));
     EXPECT_EQ(W(*page)->parentWidget(), W(form));
     EXPECT_TRUE(qobject_cast<QGroupBox*>(W(*box)) != nullptr);
@@ -127,7 +134,8 @@ TEST_F(Window, FontsAreTheStoredOnesInPixelsWithTheirColours) {
     EXPECT_EQ(QFont::substitute("MS Sans Serif").toLower().toStdString(), "liberation sans");
 
     const QPalette app = QApplication::palette();
-    EXPECT_EQ(W(*label)->palette().color(QPalette::Active, QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(W(*label)->palette().color(QPalette::Active, QPalette::WindowText),
+              QColor(255, 0, 0));
     EXPECT_EQ(W(*plain)->palette().color(QPalette::Active, QPalette::WindowText),
               app.color(QPalette::Active, QPalette::WindowText));
     // Disabled text is grey, whatever its colour.
@@ -197,11 +205,26 @@ TEST_F(Window, RaisedTextHasAHighlightEdgeAndNoShadow) {
     };
     // Without anti-aliasing the plain text has two colours; raised adds the highlight only.
     const std::set<QRgb> plain = colours();
+    const QImage before = W(*page)->grab().toImage();
     label->SetTextEffect(TTextEffect::Raised);
     std::set<QRgb> expected = plain;
     expected.insert(0xFFFFFF);
     EXPECT_EQ(plain.size(), 2u);
     EXPECT_EQ(colours(), expected);
+    // The highlight sits one pixel above left of the letters' top-left corner.
+    const QImage after = W(*page)->grab().toImage();
+    const QRgb background = 0xFFF0F0F0;
+    int left = before.width(), top = before.height();
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != background) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+            }
+    ASSERT_GT(left, 0);
+    ASSERT_GT(top, 0);
+    EXPECT_EQ(after.pixel(left - 1, top - 1) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(after.pixel(left, top), before.pixel(left, top));
 }
 
 class PaintedPanel : public TCustomPanel {
@@ -490,8 +513,10 @@ TEST_F(Window, ALinkTurnsPurpleOpensItsAddressAndDiesWhenItCannot) {
     EXPECT_TRUE(catcher.opened.empty());
     QTest::mouseRelease(W(*link), Qt::LeftButton);
     EXPECT_EQ(catcher.opened, std::vector<std::string>{"tolvartest://www.zefra.example"});
-    // The right button does nothing.
+    // The right button does nothing, nor a press let go outside the link.
     QTest::mouseClick(W(*link), Qt::RightButton);
+    QTest::mousePress(W(*link), Qt::LeftButton);
+    QTest::mouseRelease(W(*link), Qt::LeftButton, {}, QPoint(-5, -5));
     EXPECT_EQ(catcher.opened.size(), 1u);
     QDesktopServices::unsetUrlHandler("tolvartest");
 
@@ -526,6 +551,76 @@ TEST(WidgetSet, PostedCallsRunOnTheUiThreadInOrder) {
     WidgetSet().ProcessMessages(false);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Posted failed.");
+}
+
+// The real modal box, answered by keys as a user answers it.
+TEST(WidgetSet, TheModalBoxShowsTheRequestAndReturnsTheChosenResult) {
+    TMessageRequest request;
+    request.caption = "Confirm";
+    request.text = "Czy chcesz przerwać proces aktualizacji oprogramowania ?";
+    request.icon = TMsgIcon::Question;
+    request.buttons = {{"&Yes", mrYes}, {"&No", mrNo}};
+    request.defaultResult = mrYes;
+    request.escapeResult = mrNo;
+    request.centreOnScreen = true;
+    struct Seen {
+        std::string caption, text, buttons;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool centred = false;
+    } seen;
+    auto answer = [&](Qt::Key key) {
+        QTimer::singleShot(0, [&, key] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.caption = box->windowTitle().toStdString();
+            seen.text = box->text().toStdString();
+            seen.icon = box->icon();
+            seen.buttons.clear();
+            for (QAbstractButton* b : box->buttons())
+                seen.buttons += b->text().toStdString() + (b == box->defaultButton() ? "*" : "") +
+                                (b == box->escapeButton() ? "^" : "") + " ";
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            // Centred as laid out before it is shown; showing may still widen it a little.
+            seen.centred =
+                (box->frameGeometry().center() - screen.center()).manhattanLength() <= 24;
+            QTest::keyClick(box, key);
+        });
+        return WidgetSet().ShowMessageBox(request);
+    };
+    EXPECT_EQ(answer(Qt::Key_Return), mrYes);
+    EXPECT_EQ(seen.caption, "Confirm");
+    EXPECT_EQ(seen.text, request.text);
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
+    EXPECT_NE(seen.buttons.find("&Yes*"), std::string::npos) << seen.buttons;
+    EXPECT_NE(seen.buttons.find("&No^"), std::string::npos) << seen.buttons;
+    EXPECT_TRUE(seen.centred);
+    EXPECT_EQ(answer(Qt::Key_Escape), mrNo);
+    request.icon = TMsgIcon::Error;
+    request.buttons = {{"OK", mrOk}};
+    request.defaultResult = request.escapeResult = mrOk;
+    EXPECT_EQ(answer(Qt::Key_Escape), mrOk);
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+}
+
+// A worker's synchronised call wakes the message loop up and runs there.
+TEST(WidgetSet, SynchronisedCallsOfOtherThreadsRunFromTheMessageLoop) {
+    class Worker : public TThread {
+    public:
+        std::atomic<bool> ran{false};
+        std::thread::id on;
+
+    protected:
+        void Execute() override {
+            Synchronize([this] {
+                on = std::this_thread::get_id();
+                ran = true;
+            });
+        }
+    } worker;
+    worker.Start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return worker.ran.load(); }, 5000));
+    worker.WaitFor();
+    EXPECT_EQ(worker.on, std::this_thread::get_id());
 }
 
 TEST(WidgetSet, AnExceptionInAnEventHandlerIsShown) {
