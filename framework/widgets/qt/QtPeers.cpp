@@ -129,11 +129,8 @@ protected:
             QWidget::keyPressEvent(event);
     }
 
+    // While the input is blocked the close never gets here: the input guard refuses it.
     void closeEvent(QCloseEvent* event) override {
-        if (widgetSet_.InputBlocked()) {
-            event->ignore();
-            return;
-        }
         event->accept();
         RunHandler([&] { Form().PeerClosed(); });
         widgetSet_.FormClosed(Form());
