@@ -293,9 +293,13 @@ TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
     AddDialogKeyHandler(window_, &counter_);
     window_.ShowWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(W(window_)));
+    // The key is made on the window's thread as the work ends, so it is still queued when the
+    // work is over.
     RunBesideTheWindow([&] {
-        QCoreApplication::postEvent(
-            W(window_), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        WidgetSet().Post([this] {
+            QCoreApplication::postEvent(
+                W(window_), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        });
     });
     QCoreApplication::processEvents();
     EXPECT_EQ(counter_.keys, 0);
