@@ -356,16 +356,17 @@ TEST(ComPortTransfer, TotalsBeyondTheClockMeanNoTimeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         pty.Send("z");
     });
-    std::vector<char> buf(5000);
+    // (Counts whose total in clock ticks would wrap to a time in the past.)
+    std::vector<char> buf(20000);
     auto start = Clock::now();
-    EXPECT_EQ(port.Read(buf.data(), 5000), 1); // the gap after the byte ends it
+    EXPECT_EQ(port.Read(buf.data(), 20000), 1); // the gap after the byte ends it
     EXPECT_GE(MsSince(start), 140);
     peer.join();
 
     // A write waits for room as long as it takes.
     port.Timeouts().SetWriteTotalMultiplier(-1);
     port.Timeouts().SetWriteTotalConstant(-1);
-    const std::vector<char> big(256 * 1024, 'w');
+    const std::vector<char> big(200000, 'w');
     std::string received;
     std::thread drain([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -551,8 +552,14 @@ TEST(ComPortSetters, OddBufferSizesAreRoundedDown) {
     EXPECT_EQ(port.LineSettings().xoffLim, 256);
     port.Buffer().SetOutputSize(7);
     EXPECT_EQ(port.Buffer().OutputSize(), 6);
+    EXPECT_EQ(port.LineSettings().xonLim, 256); // from the input size alone
     port.SetBufferInputSize(2048);
     EXPECT_EQ(port.Buffer().InputSize(), 2048);
+    EXPECT_EQ(port.LineSettings().xoffLim, 512);
+    port.Buffer().SetOutputSize(1);
+    EXPECT_EQ(port.Buffer().OutputSize(), 0);
+    port.Buffer().SetOutputSize(-3); // only positive sizes are rounded
+    EXPECT_EQ(port.Buffer().OutputSize(), -3);
 }
 
 TEST(ComPortSetters, ThreadSettingsOnlyWhileClosed) {

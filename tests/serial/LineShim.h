@@ -21,6 +21,7 @@ struct LineShim {
     int eintrReads = 0;
     int eintrWrites = 0;
     int eintrPolls = 0;
+    int earlyPolls = 0; // polls on eintrFd that report nothing at once, as an early wake-up
 };
 
 LineShim& Shim();

@@ -153,6 +153,13 @@ TEST_F(ShimTest, InterruptedCallsAreRepeated) {
     EXPECT_GE(MsSince(start), 145);
     EXPECT_EQ(Shim().eintrPolls, 0);
 
+    // Nor does a wait that wakes before its time.
+    Shim().earlyPolls = 3;
+    const auto early = Clock::now();
+    EXPECT_EQ(port.Read(&byte, 1), 0);
+    EXPECT_GE(MsSince(early), 145);
+    EXPECT_EQ(Shim().earlyPolls, 0);
+
     // An interrupted write sends everything once.
     Shim().eintrWrites = 2;
     EXPECT_EQ(port.Write("abc", 3), 3);
