@@ -323,6 +323,43 @@ TEST(ComPortTransfer, IntervalAndImmediateReadRules) {
     EXPECT_GE(MsSince(start), 135);
 }
 
+TEST(ComPortTransfer, FirstByteAndGapRulesOnALine) {
+    PtyPair pty;
+    TComPort port;
+    Configure(port, pty);
+    port.Open();
+    char buf[16] = {};
+
+    // -1 / -1 / c: returns with what came first, without waiting for the rest or the total.
+    port.Timeouts().SetReadInterval(-1);
+    port.Timeouts().SetReadTotalMultiplier(-1);
+    port.Timeouts().SetReadTotalConstant(400);
+    pty.Send("ab");
+    ASSERT_TRUE(WaitForInput(port, 2));
+    auto start = Clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 2);
+    EXPECT_LT(MsSince(start), 300);
+    start = Clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 0); // nothing came: the constant ends it
+    EXPECT_GE(MsSince(start), 395);
+
+    // The gap counts from the latest byte, not from the start of the read.
+    port.Timeouts().SetReadInterval(200);
+    port.Timeouts().SetReadTotalMultiplier(0);
+    port.Timeouts().SetReadTotalConstant(0);
+    std::thread peer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        pty.Send("c");
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        pty.Send("d");
+    });
+    std::int32_t got = -1;
+    EXPECT_NO_THROW(got = port.Read(buf, sizeof buf));
+    peer.join();
+    EXPECT_EQ(got, 2);
+    EXPECT_EQ(std::string(buf, 2), "cd");
+}
+
 TEST(ComPortTransfer, WriteReachesThePeerAndItsTimeoutEndsAStalledWrite) {
     PtyPair pty;
     TComPort port;
