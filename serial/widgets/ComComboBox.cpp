@@ -1,6 +1,7 @@
 #include "serial/widgets/ComComboBox.h"
 
 #include "framework/ClassRegistry.h"
+#include "framework/widgets/Application.h"
 #include "framework/widgets/Controls.h"
 #include "serial/ComPort.h"
 
@@ -12,7 +13,8 @@ TComComboBox::TComComboBox(TComponent* owner, QWidget* parent)
     : QComboBox(parent), TComponent(owner), select_(*this) {
     SetStyle(csDropDownList);
     // Picks by mouse, arrow keys, wheel or typing the start of a name all arrive here.
-    connect(this, &QComboBox::activated, this, [this](int) { Change(); });
+    // A failing pick is shown here: an exception must not unwind through the toolkit's code.
+    connect(this, &QComboBox::activated, this, [this](int) { RunHandler([this] { Change(); }); });
 }
 
 TComComboBox::~TComComboBox() {

@@ -311,9 +311,16 @@ TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window_));
     {
         TInputGuard guard(window_);
+        // The key is made on the window's thread as the work ends, so it is still queued when
+        // the work is over.
         RunBesideTheWindow(guard, [&] {
-            QCoreApplication::postEvent(
-                &window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+            QMetaObject::invokeMethod(
+                &window_,
+                [this] {
+                    QCoreApplication::postEvent(
+                        &window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+                },
+                Qt::QueuedConnection);
         });
     }
     QCoreApplication::processEvents();
