@@ -171,7 +171,6 @@ TCustomComPort::~TCustomComPort() {
         // A destructor cannot report; the device is released all the same, after the watcher.
         watcher_.reset();
         device_->Close();
-        connected_ = false;
     }
 }
 
@@ -179,17 +178,19 @@ std::intptr_t TCustomComPort::Handle() const {
     return device_->Handle();
 }
 
+bool TCustomComPort::Connected() const {
+    return device_->IsOpen();
+}
+
 void TCustomComPort::Open() {
-    if (connected_)
+    if (Connected())
         return;
     DoBeforeOpen();
     CreateHandle();
-    connected_ = true;
     try {
         SetupComPort();
     } catch (...) {
         DestroyHandle();
-        connected_ = false;
         throw;
     }
     // The event watcher, where the platform has one.
@@ -202,7 +203,7 @@ void TCustomComPort::Open() {
 }
 
 void TCustomComPort::Close() {
-    if (!connected_)
+    if (!Connected())
         return;
     DoCTSChange(false);
     DoDSRChange(false);
@@ -211,7 +212,6 @@ void TCustomComPort::Close() {
     device_->Purge();
     watcher_.reset();
     DestroyHandle();
-    connected_ = false;
     DoAfterClose();
 }
 
@@ -243,9 +243,8 @@ void TCustomComPort::EndUpdate() {
 
 void TCustomComPort::Loaded() {
     TComponent::Loaded();
-    if (connected_) {
-        // The stored value only recorded the wish; open for real now.
-        connected_ = false;
+    if (storedConnected_) {
+        storedConnected_ = false;
         Open();
     }
 }
@@ -254,7 +253,7 @@ void TCustomComPort::SetPort(const std::string& value) {
     if (value == port_)
         return;
     port_ = value;
-    if (connected_) {
+    if (Connected()) {
         Close();
         Open();
     }
@@ -262,7 +261,7 @@ void TCustomComPort::SetPort(const std::string& value) {
 
 void TCustomComPort::SetConnected(bool value) {
     if (IsLoading()) {
-        connected_ = value;
+        storedConnected_ = value;
         return;
     }
     if (value)
@@ -302,7 +301,7 @@ void TCustomComPort::SetEvents(TComEvents value) {
 void TCustomComPort::SetSyncMethod(TSyncMethod value) {
     if (value == syncMethod_)
         return;
-    if (connected_)
+    if (Connected())
         throw EComPort(CError_ConnChangeProp);
     syncMethod_ = value;
 }
@@ -310,13 +309,13 @@ void TCustomComPort::SetSyncMethod(TSyncMethod value) {
 void TCustomComPort::SetEventThreadPriority(TThreadPriority value) {
     if (value == eventThreadPriority_)
         return;
-    if (connected_)
+    if (Connected())
         throw EComPort(CError_ConnChangeProp);
     eventThreadPriority_ = value;
 }
 
 bool TCustomComPort::CanApply() const {
-    return connected_ && updateCount_ == 0 && !IsLoading();
+    return Connected() && updateCount_ == 0 && !IsLoading();
 }
 
 void TCustomComPort::CreateHandle() {

@@ -241,7 +241,8 @@ public:
 
     const std::string& Port() const { return port_; }
     void SetPort(const std::string& value);
-    bool Connected() const { return connected_; }
+    // Whether the device is open; a value stored while loading only records the wish.
+    bool Connected() const;
     void SetConnected(bool value);
     TBaudRate BaudRate() const { return baudRate_; }
     void SetBaudRate(TBaudRate value);
@@ -360,7 +361,7 @@ private:
     std::unique_ptr<TComDevice> device_;
     std::unique_ptr<TComWatcher> watcher_;
     std::string port_ = "COM1";
-    bool connected_ = false;
+    bool storedConnected_ = false; // stored while loading, acted on by Loaded
     int updateCount_ = 0;
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;

@@ -21,4 +21,13 @@ int SetCustomLineSpeed(int fd, std::int32_t bitsPerSecond) {
     return 0;
 }
 
+int LineSpeeds(int fd, std::uint32_t& input, std::uint32_t& output) {
+    struct termios2 t {};
+    if (ioctl(fd, TCGETS2, &t) != 0)
+        return errno;
+    input = t.c_ispeed;
+    output = t.c_ospeed;
+    return 0;
+}
+
 } // namespace tolvar

@@ -1,6 +1,7 @@
 #include "serial/posix/PosixComDevice.h"
 
 #include "serial/EComPort.h"
+#include "serial/posix/PosixLine.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,49 +19,7 @@ namespace tolvar {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr std::uint32_t kMaxTimeout = 0xFFFFFFFFu;
-
-std::optional<speed_t> TermiosSpeed(std::int32_t rate) {
-    switch (rate) {
-    case 110:
-        return B110;
-    case 300:
-        return B300;
-    case 600:
-        return B600;
-    case 1200:
-        return B1200;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    case 230400:
-        return B230400;
-    case 460800:
-        return B460800;
-    case 500000:
-        return B500000;
-    case 576000:
-        return B576000;
-    case 921600:
-        return B921600;
-    case 1000000:
-        return B1000000;
-    default:
-        return std::nullopt;
-    }
-}
+using Clock = TComClock;
 
 // Milliseconds until `deadline` for poll, rounded up so that a wake-up is never early.
 int PollTimeout(std::optional<Clock::time_point> deadline) {
@@ -138,6 +97,13 @@ void TPosixComDevice::Open(const std::string& portName) {
         ::close(fd);
         throw EComPort(CError_OpenFailed, err);
     }
+    // The driver raises DTR and RTS on open; the line starts with both inactive.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    if (::ioctl(fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
+        const int err = errno;
+        ::close(fd);
+        throw EComPort(CError_OpenFailed, err);
+    }
     fd_ = fd;
 }
 
@@ -156,66 +122,34 @@ void TPosixComDevice::SetQueueSizes(std::int32_t input, std::int32_t output) {
 }
 
 void TPosixComDevice::SetLine(const TComLineSettings& s) {
+    termios current{};
+    if (::tcgetattr(fd_, &current) != 0)
+        throw EComPort(CError_SetStateFailed, errno);
     // Settings that termios cannot carry are refused rather than silently dropped.
-    if (s.outDsrFlow || s.dsrSensitivity || s.discardNull || s.dtrControl == 2 ||
-        s.rtsControl == 3 || s.byteSize < 5 || s.byteSize > 8 || s.parity > 4 || s.stopBits > 2 ||
-        (s.stopBits == 1 && s.byteSize != 5))
+    const auto wanted = LineAttributes(current, s);
+    if (!wanted)
         throw EComPort(CError_SetStateFailed, EINVAL);
-
-    termios t{};
-    if (::tcgetattr(fd_, &t) != 0)
+    if (::tcsetattr(fd_, TCSANOW, &wanted->attr) != 0)
         throw EComPort(CError_SetStateFailed, errno);
-    ::cfmakeraw(&t);
-    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | IGNPAR);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-    t.c_cflag |= CLOCAL | CREAD;
-    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= sizes[s.byteSize - 5];
-    if (s.stopBits != 0)
-        t.c_cflag |= CSTOPB; // with 5 data bits a UART sends 1.5 stop bits for this
-    switch (s.parity) {
-    case 1:
-        t.c_cflag |= PARENB | PARODD;
-        break;
-    case 2:
-        t.c_cflag |= PARENB;
-        break;
-    case 3:
-        t.c_cflag |= PARENB | PARODD | CMSPAR;
-        break;
-    case 4:
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-    default:
-        break;
-    }
-    if (s.parityCheck)
-        t.c_iflag |= INPCK;
-    if (s.outCtsFlow || s.rtsControl == 2)
-        t.c_cflag |= CRTSCTS;
-    if (s.outX)
-        t.c_iflag |= IXON;
-    if (s.inX)
-        t.c_iflag |= IXOFF;
-    t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
-    // Reads never block in the driver: poll does the waiting.
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-
-    const auto speed = TermiosSpeed(s.baudRate);
-    if (speed && (::cfsetispeed(&t, *speed) != 0 || ::cfsetospeed(&t, *speed) != 0))
-        throw EComPort(CError_SetStateFailed, errno);
-    if (::tcsetattr(fd_, TCSANOW, &t) != 0)
-        throw EComPort(CError_SetStateFailed, errno);
-    if (!speed) {
+    if (wanted->customSpeed) {
         if (const int err = SetCustomLineSpeed(fd_, s.baudRate); err != 0)
             throw EComPort(CError_SetStateFailed, err);
     }
 
-    if (s.dtrControl != 2)
-        SetModemLine(TIOCM_DTR, s.dtrControl == 1);
-    if (s.rtsControl != 2)
+    // tcsetattr succeeds when any part was taken: what the device holds decides.
+    termios held{};
+    if (::tcgetattr(fd_, &held) != 0)
+        throw EComPort(CError_SetStateFailed, errno);
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    if (const int err = LineSpeeds(fd_, input, output); err != 0)
+        throw EComPort(CError_SetStateFailed, err);
+    const auto rate = static_cast<std::uint32_t>(s.baudRate);
+    if (!LineHolds(wanted->attr, held) || input != rate || output != rate)
+        throw EComPort(CError_SetStateFailed, EINVAL);
+
+    SetModemLine(TIOCM_DTR, s.dtrControl == 1);
+    if (s.rtsControl != 2) // with handshake the driver drives RTS
         SetModemLine(TIOCM_RTS, s.rtsControl == 1);
 }
 
@@ -238,14 +172,9 @@ std::int32_t TPosixComDevice::Write(const void* buf, std::int32_t count) {
     if (count < 0 || (count > 0 && buf == nullptr))
         throw EComPort(CError_WriteFailed, EINVAL);
     const auto* bytes = static_cast<const unsigned char*>(buf);
-    const auto& t = timeouts_;
     std::optional<Clock::time_point> deadline;
-    if (t.writeTotalMultiplier != 0 || t.writeTotalConstant != 0) {
-        const std::uint64_t ms =
-            std::uint64_t{t.writeTotalMultiplier} * static_cast<std::uint64_t>(count) +
-            t.writeTotalConstant;
-        deadline = Clock::now() + std::chrono::milliseconds(ms);
-    }
+    if (const auto total = WriteTotalMs(timeouts_, count))
+        deadline = DeadlineAfter(Clock::now(), *total);
     std::int32_t written = 0;
     bool hungUp = false;
     while (written < count) {
@@ -278,25 +207,8 @@ std::int32_t TPosixComDevice::Read(void* buf, std::int32_t count) {
     if (count < 0 || (count > 0 && buf == nullptr))
         throw EComPort(CError_ReadFailed, EINVAL);
     auto* bytes = static_cast<unsigned char*>(buf);
-    const auto& t = timeouts_;
+    const TReadRule rule = ReadRule(timeouts_, count);
     const auto start = Clock::now();
-    // -1 / 0 / 0: whatever is queued, at once.
-    const bool queuedOnly =
-        t.readInterval == kMaxTimeout && t.readTotalMultiplier == 0 && t.readTotalConstant == 0;
-    // -1 / -1 / c: the first byte, waited for up to c, plus whatever came with it.
-    const bool firstByte = t.readInterval == kMaxTimeout && t.readTotalMultiplier == kMaxTimeout &&
-                           t.readTotalConstant != 0 && t.readTotalConstant != kMaxTimeout;
-    std::optional<Clock::time_point> totalDeadline;
-    if (firstByte) {
-        totalDeadline = start + std::chrono::milliseconds(t.readTotalConstant);
-    } else if (t.readTotalMultiplier != 0 || t.readTotalConstant != 0) {
-        const std::uint64_t ms =
-            std::uint64_t{t.readTotalMultiplier} * static_cast<std::uint64_t>(count) +
-            t.readTotalConstant;
-        totalDeadline = start + std::chrono::milliseconds(ms);
-    }
-    const bool intervalOn = t.readInterval != 0 && t.readInterval != kMaxTimeout;
-
     std::int32_t got = 0;
     Clock::time_point lastByte = start;
     bool polledReady = false;
@@ -316,13 +228,9 @@ std::int32_t TPosixComDevice::Read(void* buf, std::int32_t count) {
         // reports POLLIN and its reads return 0): waiting on would only spin.
         if (polledReady)
             throw EComPort(CError_ReadFailed, EIO);
-        if (queuedOnly || (firstByte && got > 0))
+        if (rule.queuedOnly || (rule.firstByte && got > 0))
             break;
-        std::optional<Clock::time_point> deadline = totalDeadline;
-        if (intervalOn && got > 0) {
-            const auto gapEnd = lastByte + std::chrono::milliseconds(t.readInterval);
-            deadline = deadline ? std::min(*deadline, gapEnd) : gapEnd;
-        }
+        const auto deadline = ReadDeadline(rule, start, got, lastByte);
         if (deadline && Clock::now() >= *deadline)
             break;
         short revents = 0;

@@ -2,6 +2,7 @@
 
 #include "PtyPair.h"
 #include "serial/posix/PosixComDevice.h"
+#include "serial/posix/PosixLine.h"
 
 #include <cerrno>
 #include <chrono>
@@ -199,6 +200,30 @@ TEST(ComPortOpenClose, RefusedSettingsCloseTheDeviceAgain) {
     EXPECT_NO_THROW(other.Open());
 }
 
+TEST(ComPortOpenClose, SettingsThatTheDeviceDropsAreRefused) {
+    // A pseudo-terminal takes the request without error but keeps 8 bits without parity.
+    PtyPair pty;
+    for (const TParityBits parity : {prEven, prOdd, prMark, prSpace, prNone}) {
+        SCOPED_TRACE(static_cast<int>(parity));
+        TComPort port;
+        Configure(port, pty);
+        port.Parity().SetBits(parity);
+        port.SetDataBits(parity == prNone ? dbSeven : dbEight);
+        const EComPort e = Raised([&] { port.Open(); });
+        EXPECT_EQ(e.PortErrorCode(), 7);
+        EXPECT_EQ(e.OsErrorCode(), EINVAL);
+        EXPECT_FALSE(port.Connected());
+    }
+    // On an open port the setter raises and the port stays open.
+    TComPort port;
+    Configure(port, pty);
+    port.Open();
+    EXPECT_EQ(Raised([&] { port.Parity().SetBits(prEven); }).PortErrorCode(), 7);
+    EXPECT_TRUE(port.Connected());
+    // Queue sizes the device cannot take.
+    EXPECT_EQ(Raised([&] { port.Buffer().SetInputSize(-2); }).PortErrorCode(), 9);
+}
+
 TEST(ComPortOpenClose, NotificationsAroundOpenAndClose) {
     PtyPair pty;
     TComPort port;
@@ -298,6 +323,43 @@ TEST(ComPortTransfer, IntervalAndImmediateReadRules) {
     EXPECT_GE(MsSince(start), 135);
 }
 
+TEST(ComPortTransfer, FirstByteAndGapRulesOnALine) {
+    PtyPair pty;
+    TComPort port;
+    Configure(port, pty);
+    port.Open();
+    char buf[16] = {};
+
+    // -1 / -1 / c: returns with what came first, without waiting for the rest or the total.
+    port.Timeouts().SetReadInterval(-1);
+    port.Timeouts().SetReadTotalMultiplier(-1);
+    port.Timeouts().SetReadTotalConstant(400);
+    pty.Send("ab");
+    ASSERT_TRUE(WaitForInput(port, 2));
+    auto start = Clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 2);
+    EXPECT_LT(MsSince(start), 300);
+    start = Clock::now();
+    EXPECT_EQ(port.Read(buf, sizeof buf), 0); // nothing came: the constant ends it
+    EXPECT_GE(MsSince(start), 395);
+
+    // The gap counts from the latest byte, not from the start of the read.
+    port.Timeouts().SetReadInterval(200);
+    port.Timeouts().SetReadTotalMultiplier(0);
+    port.Timeouts().SetReadTotalConstant(0);
+    std::thread peer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        pty.Send("c");
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        pty.Send("d");
+    });
+    std::int32_t got = -1;
+    EXPECT_NO_THROW(got = port.Read(buf, sizeof buf));
+    peer.join();
+    EXPECT_EQ(got, 2);
+    EXPECT_EQ(std::string(buf, 2), "cd");
+}
+
 TEST(ComPortTransfer, WriteReachesThePeerAndItsTimeoutEndsAStalledWrite) {
     PtyPair pty;
     TComPort port;
@@ -316,6 +378,58 @@ TEST(ComPortTransfer, WriteReachesThePeerAndItsTimeoutEndsAStalledWrite) {
     const std::int32_t written = port.Write(big.data(), static_cast<std::int32_t>(big.size()));
     EXPECT_LT(written, static_cast<std::int32_t>(big.size()));
     EXPECT_GE(MsSince(start), 195);
+}
+
+TEST(ComPortTransfer, TotalsBeyondTheClockMeanNoTimeout) {
+    PtyPair pty;
+    TComPort port;
+    Configure(port, pty);
+    port.Open();
+    // -1 per byte reaches the platform as its maximum: a total beyond the clock.
+    port.Timeouts().SetReadInterval(20);
+    port.Timeouts().SetReadTotalMultiplier(-1);
+    port.Timeouts().SetReadTotalConstant(0);
+    std::thread peer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        pty.Send("z");
+    });
+    // (Counts whose total in clock ticks would wrap to a time in the past.)
+    std::vector<char> buf(20000);
+    auto start = Clock::now();
+    EXPECT_EQ(port.Read(buf.data(), 20000), 1); // the gap after the byte ends it
+    EXPECT_GE(MsSince(start), 140);
+    peer.join();
+
+    // A write waits for room as long as it takes.
+    port.Timeouts().SetWriteTotalMultiplier(-1);
+    port.Timeouts().SetWriteTotalConstant(-1);
+    const std::vector<char> big(200000, 'w');
+    std::string received;
+    std::thread drain([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        received = pty.Receive(big.size());
+    });
+    start = Clock::now();
+    EXPECT_EQ(port.Write(big.data(), static_cast<std::int32_t>(big.size())),
+              static_cast<std::int32_t>(big.size()));
+    drain.join();
+    EXPECT_EQ(received.size(), big.size());
+}
+
+TEST(ComPortTransfer, BadArgumentsAreFailures) {
+    PtyPair pty;
+    TComPort port;
+    Configure(port, pty);
+    port.Open();
+    const EComPort w = Raised([&] { port.Write("x", -1); });
+    EXPECT_EQ(w.PortErrorCode(), 2);
+    EXPECT_EQ(w.OsErrorCode(), EINVAL);
+    EXPECT_EQ(Raised([&] { port.Write(nullptr, 1); }).PortErrorCode(), 2);
+    EXPECT_EQ(Raised([&] { port.Read(nullptr, 1); }).PortErrorCode(), 3);
+    char c = 0;
+    EXPECT_EQ(Raised([&] { port.Read(&c, -1); }).PortErrorCode(), 3);
+    EXPECT_EQ(port.Write(nullptr, 0), 0);
+    EXPECT_EQ(port.Read(nullptr, 0), 0);
 }
 
 TEST(ComPortTransfer, VanishedPeerIsAFailureNotAWait) {
@@ -375,7 +489,6 @@ TEST(ComPortLine, SettersApplyOnAnOpenPortAndEqualValuesDoNothing) {
 
     port.SetStopBits(sbTwoStopBits);
     EXPECT_TRUE(LineOf(slave).c_cflag & CSTOPB);
-    // (A pseudo-terminal keeps 8 bits without parity, so parity cannot be shown here.)
     port.FlowControl().SetXonXoffOut(true);
     EXPECT_TRUE(LineOf(slave).c_iflag & IXON);
     port.SetBaudRate(br9600);
@@ -393,9 +506,19 @@ TEST(ComPortLine, SettersApplyOnAnOpenPortAndEqualValuesDoNothing) {
     t = LineOf(slave);
     EXPECT_EQ(cfgetospeed(&t), B115200);
 
-    // A rate without a termios constant goes the custom way.
+    // A rate without a termios constant goes the custom way; a named rate after it takes both
+    // directions back.
     port.SetBaudRate(br56000);
     EXPECT_EQ(LineOf(slave).c_cflag & CBAUD, kOtherSpeed);
+    std::uint32_t in = 0;
+    std::uint32_t out = 0;
+    ASSERT_EQ(LineSpeeds(slave, in, out), 0);
+    EXPECT_EQ(in, 56000u);
+    EXPECT_EQ(out, 56000u);
+    port.SetBaudRate(br9600);
+    ASSERT_EQ(LineSpeeds(slave, in, out), 0);
+    EXPECT_EQ(in, 9600u);
+    EXPECT_EQ(out, 9600u);
 }
 
 TEST(ComPortLine, UpdatesHoldTheApplyOperationsBack) {
@@ -466,8 +589,14 @@ TEST(ComPortSetters, OddBufferSizesAreRoundedDown) {
     EXPECT_EQ(port.LineSettings().xoffLim, 256);
     port.Buffer().SetOutputSize(7);
     EXPECT_EQ(port.Buffer().OutputSize(), 6);
+    EXPECT_EQ(port.LineSettings().xonLim, 256); // from the input size alone
     port.SetBufferInputSize(2048);
     EXPECT_EQ(port.Buffer().InputSize(), 2048);
+    EXPECT_EQ(port.LineSettings().xoffLim, 512);
+    port.Buffer().SetOutputSize(1);
+    EXPECT_EQ(port.Buffer().OutputSize(), 0);
+    port.Buffer().SetOutputSize(-3); // only positive sizes are rounded
+    EXPECT_EQ(port.Buffer().OutputSize(), -3);
 }
 
 TEST(ComPortSetters, ThreadSettingsOnlyWhileClosed) {

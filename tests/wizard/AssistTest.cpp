@@ -41,7 +41,7 @@ struct Bench {
         frame->BeginLoading();
         for (int i = 0; i < count; ++i) {
             auto* page = new TLMDAssistPage(form.get(), frame);
-            page->SetName("P" + std::to_string(i));
+            page->SetName(std::string("P").append(std::to_string(i)));
             pages.push_back(page);
         }
         if (whileLoading)

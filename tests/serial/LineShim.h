@@ -1,0 +1,29 @@
+#pragma once
+
+#include <vector>
+
+// Linked into a test program, this answers the modem-line requests for pseudo-terminals (which
+// have no modem lines) from one line state, records them, and makes chosen calls fail.
+namespace tolvar::test {
+
+struct ModemCall {
+    unsigned long request;
+    int bits;
+};
+
+struct LineShim {
+    int lines = 0; // TIOCM_* bits of every pseudo-terminal
+    std::vector<ModemCall> calls;
+    unsigned long failRequest = 0; // a modem request that fails with failErrno
+    int failErrno = 0;
+    // The next calls on this descriptor fail with EINTR, that many of each.
+    int eintrFd = -1;
+    int eintrReads = 0;
+    int eintrWrites = 0;
+    int eintrPolls = 0;
+    int earlyPolls = 0; // polls on eintrFd that report nothing at once, as an early wake-up
+};
+
+LineShim& Shim();
+
+} // namespace tolvar::test
