@@ -8,6 +8,7 @@
 #include <chrono>
 #include <climits>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <optional>
 #include <poll.h>
 #include <sys/file.h>
@@ -105,11 +106,40 @@ void TPosixComDevice::Open(const std::string& portName) {
         throw EComPort(CError_OpenFailed, err);
     }
     fd_ = fd;
+    RequestLowLatency();
+}
+
+void TPosixComDevice::RequestLowLatency() noexcept {
+    // USB adapters hold received bytes until their latency timer runs out (16 ms by default);
+    // the low-latency flag has the driver pass each reply byte on at once. A driver or a
+    // pseudo-terminal without it, or a user who may not change it, leaves the port as it was.
+    restoreSerialFlags_ = false;
+    serial_struct info{};
+    if (::ioctl(fd_, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    const int previous = info.flags;
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd_, TIOCSSERIAL, &info) != 0)
+        return;
+    savedSerialFlags_ = previous;
+    restoreSerialFlags_ = true;
+}
+
+void TPosixComDevice::RestoreLatency() noexcept {
+    if (!restoreSerialFlags_)
+        return;
+    restoreSerialFlags_ = false;
+    serial_struct info{};
+    if (::ioctl(fd_, TIOCGSERIAL, &info) != 0)
+        return;
+    info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (savedSerialFlags_ & ASYNC_LOW_LATENCY);
+    ::ioctl(fd_, TIOCSSERIAL, &info);
 }
 
 void TPosixComDevice::Close() noexcept {
     if (fd_ < 0)
         return;
+    RestoreLatency();
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_); // also drops the lock
     fd_ = -1;

@@ -35,8 +35,13 @@ public:
 
 private:
     void SetModemLine(int line, bool on);
+    // Asks the driver for low latency on open and puts the previous setting back on close.
+    void RequestLowLatency() noexcept;
+    void RestoreLatency() noexcept;
 
     int fd_ = -1;
+    bool restoreSerialFlags_ = false;
+    int savedSerialFlags_ = 0;
     TComTimeoutValues timeouts_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -53,11 +54,28 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
     va_start(ap, request);
     void* arg = va_arg(ap, void*);
     va_end(ap);
+    auto& shim = Shim();
+    if ((request == TIOCGSERIAL || request == TIOCSSERIAL) && shim.serial &&
+        tolvar::test::IsPty(fd)) {
+        auto* info = static_cast<serial_struct*>(arg);
+        shim.calls.push_back({request, request == TIOCSSERIAL ? info->flags : 0});
+        const int err = request == TIOCGSERIAL ? shim.serialGetErrno : shim.serialSetErrno;
+        if (err != 0) {
+            errno = err;
+            return -1;
+        }
+        if (request == TIOCGSERIAL) {
+            *info = serial_struct{};
+            info->flags = shim.serialFlags;
+        } else {
+            shim.serialFlags = info->flags;
+        }
+        return 0;
+    }
     const bool modem =
         request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
     if (!modem || !tolvar::test::IsPty(fd))
         return real(fd, request, arg);
-    auto& shim = Shim();
     int* bits = static_cast<int*>(arg);
     shim.calls.push_back({request, request == TIOCMGET ? 0 : *bits});
     if (request == shim.failRequest) {

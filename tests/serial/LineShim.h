@@ -22,6 +22,12 @@ struct LineShim {
     int eintrWrites = 0;
     int eintrPolls = 0;
     int earlyPolls = 0; // polls on eintrFd that report nothing at once, as an early wake-up
+    // A serial driver's flags behind TIOCGSERIAL/TIOCSSERIAL for pseudo-terminals (which have
+    // none) while `serial` is on; the calls are recorded with the flags they carry.
+    bool serial = false;
+    int serialFlags = 0;
+    int serialGetErrno = 0; // TIOCGSERIAL fails with this, as on a driver without it
+    int serialSetErrno = 0; // TIOCSSERIAL fails with this, as for a user who may not
 };
 
 LineShim& Shim();

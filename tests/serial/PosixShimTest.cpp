@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <linux/serial.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <thread>
@@ -177,6 +178,54 @@ TEST_F(ShimTest, InterruptedCallsAreRepeated) {
     EXPECT_LT(port.Write(big.data(), static_cast<std::int32_t>(big.size())), 1 << 20);
     EXPECT_GE(MsSince(wstart), 145);
     EXPECT_EQ(Shim().eintrPolls, 0);
+}
+
+// Low latency: asked for on open, the driver's previous setting back on close; a driver without
+// it or a refusal leaves the port working as before.
+TEST_F(ShimTest, LowLatencyIsAskedForAndPutBack) {
+    Shim().serial = true;
+    Shim().serialFlags = ASYNC_SPD_HI; // other flags the driver holds stay as they are
+    port.Open();
+    EXPECT_EQ(Shim().serialFlags, ASYNC_SPD_HI | ASYNC_LOW_LATENCY);
+    port.Close();
+    EXPECT_EQ(Shim().serialFlags, ASYNC_SPD_HI);
+    std::vector<unsigned long> serialCalls;
+    for (const auto& c : Shim().calls)
+        if (c.request == TIOCGSERIAL || c.request == TIOCSSERIAL)
+            serialCalls.push_back(c.request);
+    EXPECT_EQ(serialCalls,
+              (std::vector<unsigned long>{TIOCGSERIAL, TIOCSSERIAL, TIOCGSERIAL, TIOCSSERIAL}));
+
+    // Already on: nothing is changed, and nothing is taken away on close.
+    Shim().calls.clear();
+    Shim().serialFlags = ASYNC_LOW_LATENCY;
+    port.Open();
+    port.Close();
+    EXPECT_EQ(Shim().serialFlags, ASYNC_LOW_LATENCY);
+    for (const auto& c : Shim().calls)
+        EXPECT_NE(c.request, static_cast<unsigned long>(TIOCSSERIAL));
+}
+
+TEST_F(ShimTest, WithoutLowLatencyThePortWorksAsBefore) {
+    Shim().serial = true;
+    for (int refusal : {0, 1}) {
+        Shim().serialGetErrno = refusal == 0 ? ENOTTY : 0;
+        Shim().serialSetErrno = refusal == 1 ? EPERM : 0;
+        Shim().serialFlags = 0;
+        Shim().calls.clear();
+        ASSERT_NO_THROW(port.Open()) << refusal;
+        EXPECT_EQ(port.Write("\x06", 1), 1);
+        char c = 0;
+        ASSERT_EQ(::read(pty.Master(), &c, 1), 1);
+        EXPECT_EQ(c, '\x06');
+        port.Close();
+        EXPECT_EQ(Shim().serialFlags, 0);
+        // A refused request is not "put back" on close.
+        int sets = 0;
+        for (const auto& call : Shim().calls)
+            sets += call.request == TIOCSSERIAL ? 1 : 0;
+        EXPECT_EQ(sets, refusal) << refusal;
+    }
 }
 
 } // namespace
