@@ -8,6 +8,10 @@
 
 namespace tolvar {
 
+namespace {
+constexpr std::chrono::milliseconds kHandOverInterval{16};
+} // namespace
+
 TUiThreadReporter::~TUiThreadReporter() {
     // A hand-over still queued refers to this object.
     if (IsMainThread()) {
@@ -20,7 +24,10 @@ TUiThreadReporter::~TUiThreadReporter() {
 
 void TUiThreadReporter::Settle() {
     if (!IsMainThread())
-        RunOnUiThread([] {});
+        RunOnUiThread([this] {
+            if (shown_.load(std::memory_order_acquire) != position_.load(std::memory_order_acquire))
+                ShowProgress();
+        });
 }
 
 void TUiThreadReporter::ThrowIfFailed() {
@@ -35,7 +42,14 @@ void TUiThreadReporter::ThrowIfFailed() {
 
 void TUiThreadReporter::OnUiThread(const std::function<void()>& call) {
     ThrowIfFailed();
-    RunOnUiThread(call);
+    // A step the window has not shown yet goes first, so every later report finds the bar
+    // where the upload left it.
+    RunOnUiThread([&] {
+        if (shown_.load(std::memory_order_acquire) != position_.load(std::memory_order_acquire))
+            ShowProgress();
+        call();
+    });
+    ThrowIfFailed();
 }
 
 void TUiThreadReporter::Flush() {
@@ -48,7 +62,9 @@ void TUiThreadReporter::ShowProgress() {
     if (failed_.load(std::memory_order_acquire))
         return;
     try {
-        target_.SetProgressPosition(position_.load(std::memory_order_acquire));
+        const int position = position_.load(std::memory_order_acquire);
+        shown_.store(position, std::memory_order_release);
+        target_.SetProgressPosition(position);
     } catch (...) {
         const std::lock_guard<std::mutex> lock(errorMutex_);
         error_ = std::current_exception();
@@ -63,9 +79,15 @@ void TUiThreadReporter::SetProgressPosition(int position) {
         return;
     }
     position_.store(position, std::memory_order_release);
-    // One hand-over at a time: a step made while one waits rides along with it.
-    if (!progressPosted_.exchange(true, std::memory_order_acq_rel))
+    // One hand-over at a time, and no more often than a screen refreshes: a step made
+    // meanwhile rides along with the next one. The bar's start and end always go.
+    const auto now = std::chrono::steady_clock::now();
+    if (position != 0 && now - lastHandOver_ < kHandOverInterval)
+        return;
+    if (!progressPosted_.exchange(true, std::memory_order_acq_rel)) {
+        lastHandOver_ = now;
         WidgetSet().Post([this] { ShowProgress(); });
+    }
 }
 
 void TUiThreadReporter::SetProgressMax(int maximum) {

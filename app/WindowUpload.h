@@ -3,6 +3,7 @@
 #include "update/Upload.h"
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -11,11 +12,11 @@ namespace tolvar {
 
 // Carries the upload's reports from its worker thread to the UI thread. Progress steps do not
 // wait for the window: the latest position is handed over and the window shows it when it gets
-// to it, skipping steps it had no time to paint. Every other report (result text, advice, page
-// change, hidden buttons, the missing-payload box) waits until it has been carried out, after
-// the progress handed over before it, so the order against the window's state stays as it is.
-// An exception raised by a report on the UI thread is raised again in the worker, at the next
-// report at the latest.
+// to it, at most about sixty times a second, skipping the steps in between. Every other report
+// (result text, advice, page change, hidden buttons, the missing-payload box) waits until it has
+// been carried out, after the progress handed over before it, so the order against the window's
+// state stays as it is. An exception raised by a report on the UI thread is raised again in the
+// worker, at the next report at the latest.
 class TUiThreadReporter final : public UploadReporter {
 public:
     explicit TUiThreadReporter(UploadReporter& target) : target_(target) {}
@@ -47,6 +48,8 @@ private:
 
     UploadReporter& target_;
     std::atomic<int> position_{0};
+    std::atomic<int> shown_{0};
+    std::chrono::steady_clock::time_point lastHandOver_{};
     std::atomic<bool> progressPosted_{false};
     std::atomic<bool> failed_{false};
     std::mutex errorMutex_;
