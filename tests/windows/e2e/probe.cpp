@@ -12,9 +12,9 @@
 // Client x/y is the client origin and outer x/y the frame's corner in screen coordinates (where
 // a click lands, what a screenshot crops); <dpi> is the screen's. A control's
 // rectangle is in the window's client coordinates. <state> is push or default for a push button,
-// group for a group box, checked or unchecked for a check box, position/maximum for a progress
-// bar, and - otherwise. Only visible controls are listed.
-// Exit status: 0 found, 1 not found, 2 usage.
+// group for a group box, checked or unchecked for a check box (either with "+pushed" while the
+// mouse holds it down), position/maximum for a progress bar, and - otherwise. Only visible controls
+// are listed. Exit status: 0 found, 1 not found, 2 usage.
 
 #include <windows.h>
 // The common-control and shell declarations need the types of windows.h first.
@@ -99,16 +99,19 @@ std::string StateOf(HWND hwnd) {
         Ask(hwnd, PBM_GETRANGE, FALSE, 0, b))
         return std::to_string(static_cast<int>(a)) + "/" + std::to_string(static_cast<int>(b));
     if (cls == L"Button") {
+        // A button held down by the mouse reads as pushed until it is released.
+        const std::string held =
+            Ask(hwnd, BM_GETSTATE, 0, 0, b) && (b & BST_PUSHED) ? "+pushed" : "";
         switch (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) {
         case BS_PUSHBUTTON:
-            return "push";
+            return "push" + held;
         case BS_DEFPUSHBUTTON:
-            return "default";
+            return "default" + held;
         case BS_GROUPBOX:
             return "group";
         default:
             if (Ask(hwnd, BM_GETCHECK, 0, 0, a))
-                return a == BST_CHECKED ? "checked" : "unchecked";
+                return (a == BST_CHECKED ? "checked" : "unchecked") + held;
         }
     }
     return "-";
