@@ -2,15 +2,14 @@
 
 #include "app/FormClasses.h"
 #include "app/WindowUpload.h"
+#include "framework/Application.h"
 #include "framework/FrameworkTexts.h"
+#include "framework/MessageBoxes.h"
 #include "framework/ModuleResource.h"
-#include "framework/widgets/Application.h"
-#include "framework/widgets/MessageBoxes.h"
-#include "framework/widgets/StdControls.h"
+#include "framework/StdControls.h"
 #include "serial/ComPort.h"
 #include "wizard/Assist.h"
 
-#include <QFile>
 #include <memory>
 
 namespace tolvar {
@@ -27,16 +26,22 @@ template <class T> T* Field(TComponent& form, const char* name) {
 // The upload's reports, carried out on the controls of the form (UI thread only).
 class TFormReporter final : public UploadReporter {
 public:
-    TFormReporter(TForm1& form, TInputGuard& guard) : form_(form), guard_(guard) {}
+    explicit TFormReporter(TForm1& form) : form_(form) {}
 
-    void SetProgressMax(int maximum) override { form_.progress_PROGRAM->setMaximum(maximum); }
-    void SetProgressPosition(int position) override { form_.progress_PROGRAM->setValue(position); }
+    void SetProgressMax(int maximum) override { form_.progress_PROGRAM->SetMax(maximum); }
+    void SetProgressPosition(int position) override {
+        form_.progress_PROGRAM->SetPosition(position);
+    }
     void SetResultText(const std::string& text) override { form_.lbl_FINISH->SetCaption(text); }
-    void ShowAdvice() override { form_.lbl_FINISH_INFO->setVisible(true); }
+    void ShowAdvice() override { form_.lbl_FINISH_INFO->SetVisible(true); }
+    void ShowAdviceText(const std::string& text) override {
+        form_.lbl_FINISH_INFO->SetCaption(text);
+        form_.lbl_FINISH_INFO->SetVisible(true);
+    }
     void AdvanceWizard() override { form_.LMDAssist1->NextPage(); }
     void HideBackAndCancel() override {
-        form_.LMDAssist1->GetButton(btnPrev)->setVisible(false);
-        form_.LMDAssist1->GetButton(btnCancel)->setVisible(false);
+        form_.LMDAssist1->GetButton(btnPrev)->SetVisible(false);
+        form_.LMDAssist1->GetButton(btnCancel)->SetVisible(false);
     }
     void ShowMissingPayload() override {
         TMessageRequest request;
@@ -47,19 +52,12 @@ public:
         request.defaultResult = mrOk;
         request.escapeResult = mrOk;
         // The box needs the user's answer.
-        guard_.SetPaused(true);
-        try {
-            MessageBoxes().Show(request);
-        } catch (...) {
-            guard_.SetPaused(false);
-            throw;
-        }
-        guard_.SetPaused(false);
+        const TInputUnblock answerable;
+        MessageBoxes().Show(request);
     }
 
 private:
     TForm1& form_;
-    TInputGuard& guard_;
 };
 
 } // namespace
@@ -72,10 +70,7 @@ std::string StoredForm1Description() {
         throw Exception("The stored description of TForm1 is missing");
     return std::string(reinterpret_cast<const char*>(bytes->data), bytes->size);
 #else
-    QFile file(QStringLiteral(":/TForm1.xml"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception("The stored description of TForm1 is missing");
-    return file.readAll().toStdString();
+    return std::string(EmbeddedForm1Description());
 #endif
 }
 
@@ -117,27 +112,34 @@ void TForm1::LMDAssist1CancelClick(TComponent*) {
     request.escapeResult = mrNo;
     request.centreOnScreen = true;
     if (MessageBoxes().Show(request) == mrYes)
-        close();
+        Close();
 }
 
 void TForm1::LMDAssist1Completed(TComponent*, bool&) {
-    close();
+    Close();
 }
 
 void TForm1::Check_TAKClick(TComponent*) {
     const bool armed = Check_TAK->Checked();
-    btn_PROGRAM->setEnabled(armed);
-    lbl_PROGRAM->setEnabled(armed);
-    progress_PROGRAM->setEnabled(armed);
+    btn_PROGRAM->SetEnabled(armed);
+    lbl_PROGRAM->SetEnabled(armed);
+    progress_PROGRAM->SetEnabled(armed);
 }
 
 void TForm1::btn_PROGRAMClick(TComponent*) {
-    TInputGuard guard(*this);
-    TFormReporter onForm(*this, guard);
-    TUiThreadReporter reporter(*this, onForm);
+    TFormReporter onForm(*this);
+    TUiThreadReporter reporter(onForm);
     PortAdapter<TComPort> port(*ComPort);
     const PayloadSource source = payloadSource;
-    RunBesideTheWindow(guard, [&] { RunFirmwareUpload(port, reporter, source); });
+    RunBesideTheWindow([&] {
+        try {
+            RunFirmwareUpload(port, reporter, source);
+        } catch (...) {
+            reporter.Settle();
+            throw;
+        }
+        reporter.Flush();
+    });
 }
 
 int RunWizard(std::string_view description) {
@@ -148,8 +150,8 @@ int RunWizard(std::string_view description) {
         HandleException();
         return 1;
     }
-    form->show();
-    QApplication::exec();
+    form->ShowWindow();
+    WidgetSet().Run(*form);
     form.reset();
     return 0;
 }

@@ -1,9 +1,9 @@
 #include "app/FormClasses.h"
 
-#include "framework/widgets/Controls.h"
-#include "framework/widgets/StdControls.h"
+#include "framework/Controls.h"
+#include "framework/StdControls.h"
+#include "serial/ComComboBox.h"
 #include "serial/ComPort.h"
-#include "serial/widgets/ComComboBox.h"
 #include "wizard/Assist.h"
 
 namespace tolvar {

@@ -2,13 +2,15 @@
 //   tolvar-shots [folder]   (default: "shots" beside the bin folder)
 // The last two pictures show the result page as a successful and a failed upload leave it.
 #include "app/Form1.h"
+#include "framework/Application.h"
 #include "framework/TextLookup.h"
-#include "framework/widgets/Application.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
 #include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
 
 #include <QDir>
 #include <QPixmap>
+#include <QWidget>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -16,7 +18,7 @@ int main(int argc, char** argv) {
     tolvar::InitTextLookup();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    tolvar::TApplication app(argc, argv);
+    tolvar::TQtApplication app(argc, argv);
     tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QCoreApplication::applicationDirPath() + "/../shots";
@@ -27,12 +29,12 @@ int main(int argc, char** argv) {
     try {
         tolvar::ComPortModuleStartup();
         tolvar::TForm1 form;
-        form.show();
+        form.ShowWindow();
         tolvar::TLMDAssist& wizard = *form.LMDAssist1;
         auto save = [&](const QString& name) {
             QApplication::processEvents();
             const QString path = folder + "/" + name + ".png";
-            if (!form.grab().save(path))
+            if (!tolvar::QtWidget(form)->grab().save(path))
                 throw tolvar::Exception("cannot write " + path.toStdString());
             std::printf("%s\n", qPrintable(QDir::cleanPath(path)));
         };
@@ -44,12 +46,12 @@ int main(int argc, char** argv) {
         // The result page as the two outcomes of an upload leave it.
         wizard.SetActivePage(wizard.GetPage(wizard.GetCount() - 2));
         wizard.NextPage();
-        wizard.GetButton(tolvar::btnPrev)->setVisible(false);
-        wizard.GetButton(tolvar::btnCancel)->setVisible(false);
+        wizard.GetButton(tolvar::btnPrev)->SetVisible(false);
+        wizard.GetButton(tolvar::btnCancel)->SetVisible(false);
         form.lbl_FINISH->SetCaption(tolvar::kUploadSuccessText);
         save(QString("%1-after-upload").arg(wizard.GetCount() + 1));
         form.lbl_FINISH->SetCaption(tolvar::kUploadFailureText);
-        form.lbl_FINISH_INFO->setVisible(true);
+        form.lbl_FINISH_INFO->SetVisible(true);
         save(QString("%1-after-failed-upload").arg(wizard.GetCount() + 2));
     } catch (const tolvar::Exception& e) {
         // No one could answer a box here.

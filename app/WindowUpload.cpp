@@ -1,129 +1,75 @@
 #include "app/WindowUpload.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QEventLoop>
-#include <QGuiApplication>
-#include <QMetaObject>
-#include <QWidget>
-#include <atomic>
-#include <exception>
-#include <thread>
+#include "framework/Application.h"
+#include "framework/Thread.h"
+#include "framework/WidgetSet.h"
+
+#include <utility>
 
 namespace tolvar {
 
-namespace {
-
-bool IsUserInput(QEvent::Type type) {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::NativeGesture:
-        return true;
-    default:
-        return false;
+TUiThreadReporter::~TUiThreadReporter() {
+    // A hand-over still queued refers to this object.
+    if (IsMainThread()) {
+        while (progressPosted_.load(std::memory_order_acquire))
+            WidgetSet().ProcessMessages(false);
+    } else {
+        Settle();
     }
 }
 
-} // namespace
-
-TInputGuard::TInputGuard(QWidget& window) : window_(window) {
-    QCoreApplication::instance()->installEventFilter(this);
+void TUiThreadReporter::Settle() {
+    if (!IsMainThread())
+        RunOnUiThread([] {});
 }
 
-TInputGuard::~TInputGuard() {
-    QCoreApplication::instance()->removeEventFilter(this);
-}
-
-void TInputGuard::Drain() {
-    // Also what the window system has not handed over yet: sync asks it for everything made
-    // so far and delivers it.
-    QCoreApplication::sendPostedEvents();
-    QGuiApplication::sync();
-    QCoreApplication::sendPostedEvents();
-}
-
-bool TInputGuard::eventFilter(QObject* watched, QEvent* event) {
-    if (paused_)
-        return false;
-    if (IsUserInput(event->type())) {
-        event->accept();
-        return true;
-    }
-    // The port object is in use on the worker thread: the window must outlive the transfer.
-    if (event->type() == QEvent::Close && watched == &window_) {
-        event->ignore();
-        return true;
-    }
-    return false;
-}
-
-void RunBesideTheWindow(TInputGuard& guard, const std::function<void()>& work) {
-    QEventLoop loop;
-    std::exception_ptr error;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        done = true;
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
-    loop.exec();
-    // An application-wide exit ends every loop early (and keeps new ones from starting);
-    // joining then would block this thread while the worker waits for it to carry out a
-    // report. So go on serving events until the work is over.
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    worker.join();
-    // Input made during the work must not act afterwards either (a click on Cancel's place
-    // would land on Finish): drop what is still queued while the guard stands.
-    guard.Drain();
+void TUiThreadReporter::ThrowIfFailed() {
+    if (!failed_.load(std::memory_order_acquire))
+        return;
+    const std::lock_guard<std::mutex> lock(errorMutex_);
+    std::exception_ptr error = std::exchange(error_, nullptr);
+    failed_ = false;
     if (error)
         std::rethrow_exception(error);
 }
 
 void TUiThreadReporter::OnUiThread(const std::function<void()>& call) {
-    std::exception_ptr error;
-    QMetaObject::invokeMethod(
-        &context_,
-        [&] {
-            try {
-                call();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    if (error)
-        std::rethrow_exception(error);
+    ThrowIfFailed();
+    RunOnUiThread(call);
+}
+
+void TUiThreadReporter::Flush() {
+    Settle();
+    ThrowIfFailed();
+}
+
+void TUiThreadReporter::ShowProgress() {
+    progressPosted_.store(false, std::memory_order_release);
+    if (failed_.load(std::memory_order_acquire))
+        return;
+    try {
+        target_.SetProgressPosition(position_.load(std::memory_order_acquire));
+    } catch (...) {
+        const std::lock_guard<std::mutex> lock(errorMutex_);
+        error_ = std::current_exception();
+        failed_.store(true, std::memory_order_release);
+    }
+}
+
+void TUiThreadReporter::SetProgressPosition(int position) {
+    ThrowIfFailed();
+    if (IsMainThread()) {
+        target_.SetProgressPosition(position);
+        return;
+    }
+    position_.store(position, std::memory_order_release);
+    // One hand-over at a time: a step made while one waits rides along with it.
+    if (!progressPosted_.exchange(true, std::memory_order_acq_rel))
+        WidgetSet().Post([this] { ShowProgress(); });
 }
 
 void TUiThreadReporter::SetProgressMax(int maximum) {
     OnUiThread([&] { target_.SetProgressMax(maximum); });
-}
-
-void TUiThreadReporter::SetProgressPosition(int position) {
-    OnUiThread([&] { target_.SetProgressPosition(position); });
 }
 
 void TUiThreadReporter::SetResultText(const std::string& text) {
@@ -140,6 +86,10 @@ void TUiThreadReporter::AdvanceWizard() {
 
 void TUiThreadReporter::HideBackAndCancel() {
     OnUiThread([&] { target_.HideBackAndCancel(); });
+}
+
+void TUiThreadReporter::ShowAdviceText(const std::string& text) {
+    OnUiThread([&] { target_.ShowAdviceText(text); });
 }
 
 void TUiThreadReporter::ShowMissingPayload() {

@@ -2,46 +2,27 @@
 
 #include "update/Upload.h"
 
-#include <QObject>
+#include <atomic>
+#include <exception>
 #include <functional>
-
-class QWidget;
+#include <mutex>
 
 namespace tolvar {
 
-// While it lives, user input anywhere in the application is dropped and the window refuses
-// to close; painting, timers and the window manager's requests go on. Paused, it lets
-// everything through (a box that needs the user).
-class TInputGuard : public QObject {
-public:
-    explicit TInputGuard(QWidget& window);
-    ~TInputGuard() override;
-    TInputGuard(const TInputGuard&) = delete;
-    TInputGuard& operator=(const TInputGuard&) = delete;
-
-    void SetPaused(bool paused) { paused_ = paused; }
-    // Delivers (and so drops) whatever input is still queued.
-    void Drain();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QWidget& window_;
-    bool paused_ = false;
-};
-
-// Runs work on a worker thread while this (the UI) thread runs a local message loop, so the
-// window keeps painting. An exception that leaves work is raised again here.
-void RunBesideTheWindow(TInputGuard& guard, const std::function<void()>& work);
-
-// Hands every report to the UI thread and waits until it has been carried out there, so the
-// upload's order of reports and its timing stay as they are. An exception raised by a report
-// on the UI thread is raised again in the calling (worker) thread.
+// Carries the upload's reports from its worker thread to the UI thread. Progress steps do not
+// wait for the window: the latest position is handed over and the window shows it when it gets
+// to it, skipping steps it had no time to paint. Every other report (result text, advice, page
+// change, hidden buttons, the missing-payload box) waits until it has been carried out, after
+// the progress handed over before it, so the order against the window's state stays as it is.
+// An exception raised by a report on the UI thread is raised again in the worker, at the next
+// report at the latest.
 class TUiThreadReporter final : public UploadReporter {
 public:
-    TUiThreadReporter(QObject& uiContext, UploadReporter& target)
-        : context_(uiContext), target_(target) {}
+    explicit TUiThreadReporter(UploadReporter& target) : target_(target) {}
+    // Waits for progress still on its way.
+    ~TUiThreadReporter() override;
+    TUiThreadReporter(const TUiThreadReporter&) = delete;
+    TUiThreadReporter& operator=(const TUiThreadReporter&) = delete;
 
     void SetProgressMax(int maximum) override;
     void SetProgressPosition(int position) override;
@@ -50,12 +31,26 @@ public:
     void AdvanceWizard() override;
     void HideBackAndCancel() override;
     void ShowMissingPayload() override;
+    void ShowAdviceText(const std::string& text) override;
+
+    // Waits until the window has carried out every report handed over so far; raises what a
+    // report raised there.
+    void Flush();
+    // The same without raising: for the way out of a failed upload.
+    void Settle();
 
 private:
     void OnUiThread(const std::function<void()>& call);
+    void ThrowIfFailed();
+    // On the UI thread: shows the latest position handed over.
+    void ShowProgress();
 
-    QObject& context_;
     UploadReporter& target_;
+    std::atomic<int> position_{0};
+    std::atomic<bool> progressPosted_{false};
+    std::atomic<bool> failed_{false};
+    std::mutex errorMutex_;
+    std::exception_ptr error_;
 };
 
 } // namespace tolvar

@@ -99,6 +99,8 @@ protected:
     // This control's size changed.
     virtual void Resized() {}
     virtual void FontChanged() {}
+    virtual void VisibleChanged() {}
+    virtual void EnabledChanged() {}
 
 private:
     friend class TWinControl;

@@ -21,7 +21,9 @@ struct TRect {
     static TRect FromEdges(int l, int t, int r, int b) { return {l, t, r - l, b - t}; }
     int Right() const { return left + width; }
     int Bottom() const { return top + height; }
-    bool Contains(int x, int y) const { return x >= left && x < Right() && y >= top && y < Bottom(); }
+    bool Contains(int x, int y) const {
+        return x >= left && x < Right() && y >= top && y < Bottom();
+    }
     bool operator==(const TRect&) const = default;
 };
 

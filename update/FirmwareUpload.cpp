@@ -53,9 +53,11 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
 
         try {
             port.Open();
-        } catch (const EComPort&) {
+        } catch (const EComPort& e) {
             // Not retried and not counted: another pass would meet the same busy port.
             reporter.SetResultText(kPortFailureText);
+            if (const std::string hint = port.OpenFailureHint(e.OsErrorCode()); !hint.empty())
+                reporter.ShowAdviceText(hint);
             Finish(reporter);
             result.outcome = UploadResult::Outcome::PortFailure;
             result.failures = failureCounter;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/AccessHint.h"
 #include "update/Payload.h"
 #include "update/Upload.h"
 
@@ -45,6 +46,12 @@ public:
         return port_.Read(buffer, count);
     }
     void Close() override { port_.Close(); }
+    std::string OpenFailureHint(std::int32_t osErrorCode) const override {
+        if constexpr (requires { port_.Port(); })
+            return PortAccessHint(port_.Port(), osErrorCode);
+        else
+            return {};
+    }
 
 private:
     Port& port_;

@@ -14,6 +14,9 @@ public:
     virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
     virtual std::int32_t Read(void* buffer, std::int32_t count) = 0;
     virtual void Close() = 0;
+    // Why the port could not be opened, for the user, when the platform knows a remedy (no
+    // permission); empty otherwise.
+    virtual std::string OpenFailureHint(std::int32_t /*osErrorCode*/) const { return {}; }
 };
 
 // How the upload reports to the window. Texts are UTF-8.
@@ -27,6 +30,8 @@ public:
     virtual void AdvanceWizard() = 0;
     virtual void HideBackAndCancel() = 0;
     virtual void ShowMissingPayload() = 0;
+    // Shows the advice label with another text (the remedy for a port that could not be opened).
+    virtual void ShowAdviceText(const std::string& /*text*/) {}
 };
 
 // A reporter that shows nothing: for tools and tests that only want the transfer.

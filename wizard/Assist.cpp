@@ -1,12 +1,8 @@
 #include "wizard/Assist.h"
 
-#include "framework/widgets/Application.h"
-#include "framework/widgets/Controls.h"
-#include "framework/widgets/MessageBoxes.h"
+#include "framework/Application.h"
+#include "framework/MessageBoxes.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QPainter>
 #include <algorithm>
 
 namespace tolvar {
@@ -21,32 +17,27 @@ const char* const kDefaultCaptions[] = {"",       "&Help",   "< &Back", "Ne&xt >
 // ---------------------------------------------------------------------------------------------
 
 TLMDAssistBtn::TLMDAssistBtn(TLMDAssist* frame, TLMDInternalButtons index)
-    : QPushButton(frame), frame_(frame), index_(index),
+    : TButton(nullptr, frame), frame_(frame), index_(index),
       captionIndex_(static_cast<TLMDInternalButtonStrings>(index)) {
     // The frame's buttons come first in the window's tab order, in index order.
-    setProperty("tolvarTabOrder", static_cast<int>(index));
-    setAutoDefault(false);
-    connect(this, &QPushButton::clicked, this,
-            [this] { RunHandler([this] { frame_->OnBtnsClick(this); }); });
+    SetTabOrder(static_cast<int>(index));
+    OnClick = [this](TComponent*) { frame_->OnBtnsClick(this); };
 }
 
 void TLMDAssistBtn::SetCaptionIndex(TLMDInternalButtonStrings index) {
     captionIndex_ = index;
-    setText(QString::fromStdString(frame_->GetButtonCaption(index)));
+    SetCaption(frame_->GetButtonCaption(index));
 }
 
-void TLMDAssistBtn::SetDefault(bool value) {
-    default_ = value;
-    setDefault(value);
+void TLMDAssistBtn::VisibleChanged() {
+    frame_->AlignControls();
 }
 
 // ---------------------------------------------------------------------------------------------
 
-TLMDAssistPage::TLMDAssistPage(TComponent* owner, QWidget* parent)
-    : QWidget(parent), TComponent(owner) {
-    hide();
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Button);
+TLMDAssistPage::TLMDAssistPage(TComponent* owner, TWinControl* parent)
+    : TCustomPanel(owner, parent) {
+    Hide();
     if (auto* frame = dynamic_cast<TLMDAssist*>(parent))
         frame->InsertPage(this);
 }
@@ -73,16 +64,12 @@ void TLMDAssistPage::SetPageIndex(int index) {
 
 // ---------------------------------------------------------------------------------------------
 
-TLMDAssist::TLMDAssist(TComponent* owner, QWidget* parent) : QWidget(parent), TComponent(owner) {
-    for (int i = btnCustom; i <= btnCancel; ++i) {
-        auto* button = new TLMDAssistBtn(this, static_cast<TLMDInternalButtons>(i));
-        button->installEventFilter(this);
-        buttonWidgets_[static_cast<std::size_t>(i)] = button;
-    }
-    for (std::size_t i = 1; i < buttonWidgets_.size(); ++i)
-        QWidget::setTabOrder(buttonWidgets_[i - 1], buttonWidgets_[i]);
-    buttonWidgets_[btnCustom]->hide();
-    buttonWidgets_[btnhelp]->hide();
+TLMDAssist::TLMDAssist(TComponent* owner, TWinControl* parent) : TCustomPanel(owner, parent) {
+    for (int i = btnCustom; i <= btnCancel; ++i)
+        buttonWidgets_[static_cast<std::size_t>(i)] =
+            new TLMDAssistBtn(this, static_cast<TLMDInternalButtons>(i));
+    buttonWidgets_[btnCustom]->Hide();
+    buttonWidgets_[btnhelp]->Hide();
     buttonWidgets_[btnNext]->SetDefault(true);
     buttonWidgets_[btnCancel]->SetCancel(true);
     buttonWidgets_[btnCancel]->SetModalResult(mrCancel);
@@ -90,26 +77,23 @@ TLMDAssist::TLMDAssist(TComponent* owner, QWidget* parent) : QWidget(parent), TC
     if (parent != nullptr) {
         // The frame fills its parent's client area and serves as the window's default and
         // cancel button handler.
-        parent->installEventFilter(this);
-        if (window() != parent)
-            window()->installEventFilter(this);
-        setGeometry(parent->rect());
+        form_ = Form();
+        if (form_ != nullptr)
+            AddDialogKeyHandler(*form_, this);
+        SetBounds(parent->ClientRect());
     }
     AlignControls();
 }
 
 TLMDAssist::~TLMDAssist() {
-    if (QWidget* parent = parentWidget()) {
-        parent->removeEventFilter(this);
-        window()->removeEventFilter(this);
-    }
+    if (form_ != nullptr)
+        RemoveDialogKeyHandler(*form_, this);
     // The page list goes first, so destroying the pages raises no page change or event.
     for (TLMDAssistPage* page : pages_)
         page->assist_ = nullptr;
     pages_.clear();
     activePage_ = nullptr;
     for (TLMDAssistBtn*& button : buttonWidgets_) {
-        button->removeEventFilter(this);
         delete button;
         button = nullptr;
     }
@@ -131,13 +115,11 @@ void TLMDAssist::InsertPage(TLMDAssistPage* page) {
         return;
     if (page->assist_ != nullptr)
         page->assist_->RemovePage(page);
-    if (page->parentWidget() != this) {
-        page->setParent(this);
-        page->hide();
-    }
+    if (page->Parent() != this)
+        return;
     pages_.push_back(page);
     page->assist_ = this;
-    page->setGeometry(pageArea_);
+    page->SetBounds(pageArea_);
     if (!IsLoading())
         SetActivePage(page);
 }
@@ -181,23 +163,10 @@ TLMDAssistPage* TLMDAssist::FindNextPage(TLMDAssistPage* page, bool forward,
 }
 
 void TLMDAssist::FocusFirstControl(TLMDAssistPage* page) {
-    if (!page->isVisible() || !page->isEnabled())
+    if (!page->Showing() || !page->EnabledInTree())
         return;
-    QWidget* firstFocusable = nullptr;
-    for (QWidget* w = page->nextInFocusChain(); w != nullptr && w != page;
-         w = w->nextInFocusChain()) {
-        if (!page->isAncestorOf(w) || !w->isVisible() || !w->isEnabled() ||
-            w->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (w->focusPolicy() & Qt::TabFocus) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-        if (firstFocusable == nullptr)
-            firstFocusable = w;
-    }
-    if (firstFocusable != nullptr)
-        firstFocusable->setFocus(Qt::OtherFocusReason);
+    if (TControl* first = page->FindFirstFocusable())
+        first->SetFocus();
 }
 
 void TLMDAssist::SetActivePage(TLMDAssistPage* page) {
@@ -216,20 +185,20 @@ void TLMDAssist::SetActivePage(TLMDAssistPage* page) {
         OnChanging(this, page, cancel);
     if (cancel)
         return;
-    page->setGeometry(pageArea_);
-    page->show();
-    page->raise();
+    page->SetBounds(pageArea_);
+    page->Show();
+    page->BringToFront();
     FocusFirstControl(page);
     if (TLMDAssistPage* previous = activePage_) {
         // A page with nothing to focus leaves the focus where it was; hiding the old page must
         // not hand it on to the next tab stop (Back), so the frame holds it instead, and Enter
         // still reaches the default button.
-        if (QWidget* focused = QApplication::focusWidget();
-            focused != nullptr && previous->isAncestorOf(focused))
-            setFocus(Qt::OtherFocusReason);
+        if (TControl* focused = WidgetSet().FocusedControl();
+            focused != nullptr && previous->ContainsControl(focused))
+            SetFocus();
         if (previous->OnAfterShowPage)
             previous->OnAfterShowPage(previous);
-        previous->hide();
+        previous->Hide();
     }
     if (page->OnBeforeShowPage)
         page->OnBeforeShowPage(page);
@@ -301,9 +270,11 @@ void TLMDAssist::SetCustomStrings(const std::vector<std::string>& strings) {
 
 void TLMDAssist::SetButtons(TLMDAssistButtons buttons) {
     buttons_ = buttons;
-    buttonWidgets_[btnCustom]->setVisible(buttons.Contains(abCustom));
-    buttonWidgets_[btnhelp]->setVisible(buttons.Contains(abHelp));
-    buttonWidgets_[btnCancel]->setVisible(buttons.Contains(abCancel));
+    aligning_ = true; // one layout below, not one per button
+    buttonWidgets_[btnCustom]->SetVisible(buttons.Contains(abCustom));
+    buttonWidgets_[btnhelp]->SetVisible(buttons.Contains(abHelp));
+    buttonWidgets_[btnCancel]->SetVisible(buttons.Contains(abCancel));
+    aligning_ = false;
     if (!IsLoading())
         AlignControls();
 }
@@ -314,7 +285,7 @@ void TLMDAssist::SetGeometryValue(int& field, int value) {
     field = value;
     if (!IsLoading())
         AssignBtnProperties();
-    update();
+    Invalidate();
     AlignControls();
 }
 
@@ -322,12 +293,17 @@ void TLMDAssist::SetShowLine(bool value) {
     if (showLine_ == value)
         return;
     showLine_ = value;
-    update();
+    Invalidate();
+}
+
+void TLMDAssist::SetCtlXP(bool value) {
+    ctlXP_ = value;
+    Invalidate();
 }
 
 void TLMDAssist::AssignBtnProperties() {
     for (TLMDAssistBtn* button : buttonWidgets_)
-        button->resize(btnWidth_, btnHeight_);
+        button->SetBounds({button->Left(), button->Top(), btnWidth_, btnHeight_});
     for (int i = btnhelp; i <= btnCancel; ++i)
         buttonWidgets_[static_cast<std::size_t>(i)]->SetCaptionIndex(
             static_cast<TLMDInternalButtonStrings>(i));
@@ -350,12 +326,12 @@ bool TLMDAssist::CheckCompleted(TLMDAssistPage* page) {
 }
 
 void TLMDAssist::SetMoveBtnState() {
-    const bool enabled = isEnabled();
+    const bool enabled = Enabled();
     TLMDAssistBtn* back = buttonWidgets_[btnPrev];
     TLMDAssistBtn* next = buttonWidgets_[btnNext];
-    back->setEnabled(enabled && !finished_ && activePage_ != nullptr &&
+    back->SetEnabled(enabled && !finished_ && activePage_ != nullptr &&
                      FindNextPage(activePage_, false, true) != nullptr);
-    next->setEnabled(enabled && !(finished_ && buttons_.Contains(abCancel)) &&
+    next->SetEnabled(enabled && !(finished_ && buttons_.Contains(abCancel)) &&
                      activePage_ != nullptr && CheckCompleted(activePage_));
     next->SetCaptionIndex(FindNextPage(activePage_, true, true) != nullptr ? asNext : asFinish);
 }
@@ -372,8 +348,8 @@ void TLMDAssist::SetFinished(bool value) {
     TLMDAssistBtn* next = buttonWidgets_[btnNext];
     TLMDAssistBtn* cancel = buttonWidgets_[btnCancel];
     if (value) {
-        buttonWidgets_[btnPrev]->setEnabled(false);
-        next->setEnabled(!buttons_.Contains(abCancel));
+        buttonWidgets_[btnPrev]->SetEnabled(false);
+        next->SetEnabled(!buttons_.Contains(abCancel));
         if (buttons_.Contains(abCancel)) {
             cancel->SetCancel(false);
             cancel->SetCaptionIndex(asClose);
@@ -393,12 +369,12 @@ void TLMDAssist::SetFinished(bool value) {
 }
 
 void TLMDAssist::OnBtnsClick(TLMDAssistBtn* button) {
-    if (auto* form = dynamic_cast<TCustomForm*>(window()))
+    if (TCustomForm* form = Form())
         form->SetModalResult(button->ModalResult());
     switch (button->Index()) {
     case btnhelp: {
         int context = 0;
-        for (QWidget* w = activePage_; w != nullptr && context == 0; w = w->parentWidget())
+        for (TControl* w = activePage_; w != nullptr && context == 0; w = w->Parent())
             if (auto* page = dynamic_cast<TLMDAssistPage*>(w))
                 context = page->HelpContext();
         if (OnHelp)
@@ -434,27 +410,26 @@ void TLMDAssist::OnBtnsClick(TLMDAssistBtn* button) {
     }
 }
 
-bool TLMDAssist::DialogKey(int key) {
-    auto pressable = [](QPushButton* b) { return !b->isHidden() && b->isEnabled(); };
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+bool TLMDAssist::DialogKey(TKey key) {
+    if (key == TKey::Return) {
         // A push button with the focus takes Enter itself.
-        if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
-            focused != nullptr && window()->isAncestorOf(focused)) {
-            if (pressable(focused))
-                focused->click();
+        if (auto* focused = dynamic_cast<TButton*>(WidgetSet().FocusedControl());
+            focused != nullptr && form_ != nullptr && form_->ContainsControl(focused)) {
+            if (focused->Pressable())
+                focused->Click();
             return true;
         }
         for (TLMDAssistBtn* b : buttonWidgets_)
-            if (b->Default() && pressable(b)) {
-                b->click();
+            if (b->Default() && b->Pressable()) {
+                b->Click();
                 return true;
             }
         return false;
     }
-    if (key == Qt::Key_Escape) {
+    if (key == TKey::Escape) {
         for (TLMDAssistBtn* b : buttonWidgets_)
-            if (b->Cancel() && pressable(b)) {
-                b->click();
+            if (b->Cancel() && b->Pressable()) {
+                b->Click();
                 return true;
             }
     }
@@ -462,13 +437,19 @@ bool TLMDAssist::DialogKey(int key) {
 }
 
 void TLMDAssist::Loaded() {
-    TComponent::Loaded();
-    if (QWidget* parent = parentWidget())
-        setGeometry(parent->rect());
+    TCustomPanel::Loaded();
+    if (TWinControl* parent = Parent())
+        SetBounds(parent->ClientRect());
     AssignBtnProperties();
     AssignBtnCaptions();
     InitPages();
     AlignControls();
+}
+
+void TLMDAssist::ParentResized() {
+    // The frame fills its parent's client area.
+    if (TWinControl* parent = Parent())
+        SetBounds(parent->ClientRect());
 }
 
 void TLMDAssist::AlignControls() {
@@ -477,23 +458,23 @@ void TLMDAssist::AlignControls() {
     aligning_ = true;
     const int l = 0;
     const int t = 0;
-    const int r = width();
-    const int b = height();
+    const int r = Width();
+    const int b = Height();
     const int pageBottom = b - (2 * btnMargin_ + btnHeight_);
-    pageArea_ = QRect(QPoint(l + 2, t + 2), QPoint(r - 2 - 1, pageBottom - 1));
+    pageArea_ = TRect::FromEdges(l + 2, t + 2, r - 2, pageBottom);
     for (TLMDAssistPage* page : pages_)
-        page->setGeometry(pageArea_);
+        page->SetBounds(pageArea_);
     int right = r - 6;
     const int top = pageBottom + 1 + btnMargin_ + 2;
     const int bottom = b - btnMargin_ + 2;
     for (int i = btnCancel; i >= btnCustom; --i) {
         TLMDAssistBtn* button = buttonWidgets_[static_cast<std::size_t>(i)];
-        if (button->isHidden()) {
-            button->setGeometry(-20, 0, 20, 0);
+        if (!button->Visible()) {
+            button->SetBounds({-20, 0, 20, 0});
             continue;
         }
         const int left = right - btnWidth_;
-        button->setGeometry(left, top, right - left, bottom - top);
+        button->SetBounds(TRect::FromEdges(left, top, right, bottom));
         right = left;
         if (i == btnCancel || i == btnPrev || i == btnhelp)
             right -= btnGap_;
@@ -501,67 +482,31 @@ void TLMDAssist::AlignControls() {
     aligning_ = false;
 }
 
-void TLMDAssist::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    // Plain panel: there is no "Tab" theme class to draw with on this platform.
-    painter.fillRect(rect(), palette().color(QPalette::Button));
+void TLMDAssist::PeerPaint(TCanvas& canvas) {
+    const TRect all = ClientRect();
+    const TRect themed{all.left - 4, all.top - 4, all.width + 8, all.height + 8};
+    if (!ctlXP_ || !canvas.DrawThemedTabBackground(themed))
+        canvas.FillRect(all, Color());
     if (showLine_) {
-        const int left = pageArea_.left() + lineMargin_;
-        const int right = pageArea_.right() + 1 - lineMargin_; // exclusive
-        const int y = pageArea_.bottom() + 2; // one below the area's exclusive bottom
-        if (right > left) {
-            painter.fillRect(QRect(left, y, right - left, 1), palette().color(QPalette::Dark));
-            painter.fillRect(QRect(left, y + 1, right - left, 1), palette().color(QPalette::Light));
-        }
+        const int left = pageArea_.left + lineMargin_;
+        const int right = pageArea_.Right() - lineMargin_;
+        if (right > left)
+            canvas.DrawEtchedLine({left, pageArea_.Bottom() + 1, right - left, 2});
     }
 }
 
-void TLMDAssist::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    AlignControls();
-}
-
-void TLMDAssist::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange) {
-        const bool enabled = isEnabled();
-        buttonWidgets_[btnCancel]->setEnabled(enabled);
-        buttonWidgets_[btnhelp]->setEnabled(enabled);
-        buttonWidgets_[btnCustom]->setEnabled(enabled);
-        SetMoveBtnState();
-    }
-}
-
-void TLMDAssist::keyPressEvent(QKeyEvent* event) {
-    if (DialogKey(event->key()))
-        event->accept();
-    else
-        QWidget::keyPressEvent(event);
-}
-
-bool TLMDAssist::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (watched == parentWidget() && type == QEvent::Resize) {
-        setGeometry(parentWidget()->rect());
-    } else if ((type == QEvent::ShowToParent || type == QEvent::HideToParent) &&
-               std::find(buttonWidgets_.begin(), buttonWidgets_.end(), watched) !=
-                   buttonWidgets_.end()) {
-        AlignControls();
-    }
-    if (watched == window() && watched != this && type == QEvent::KeyPress) {
-        // Keys nobody below took reach the window: Enter and Escape go to the frame.
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier)
-            if (DialogKey(key->key()))
-                return true;
-    }
-    return QWidget::eventFilter(watched, event);
+void TLMDAssist::EnabledChanged() {
+    const bool enabled = Enabled();
+    buttonWidgets_[btnCancel]->SetEnabled(enabled);
+    buttonWidgets_[btnhelp]->SetEnabled(enabled);
+    buttonWidgets_[btnCustom]->SetEnabled(enabled);
+    SetMoveBtnState();
 }
 
 // ---------------------------------------------------------------------------------------------
 
 void RegisterWizardClasses(TClassRegistry& registry) {
-    registry.Register("TLMDAssist", "TControl", WidgetFactory<TLMDAssist>())
+    registry.Register("TLMDAssist", "TControl", ControlFactory<TLMDAssist>())
         .Ref("ActivePage", &TLMDAssist::SetActivePage)
         .Property("CustomStrings",
                   [](TComponent& c, const TStoredValue& v) {
@@ -590,7 +535,7 @@ void RegisterWizardClasses(TClassRegistry& registry) {
         .EventMember("OnCompleted", &TLMDAssist::OnCompleted)
         .EventMember("OnCustomClick", &TLMDAssist::OnCustomClick);
 
-    registry.Register("TLMDAssistPage", "TControl", WidgetFactory<TLMDAssistPage>())
+    registry.Register("TLMDAssistPage", "TControl", ControlFactory<TLMDAssistPage>())
         .Bool("Included", &TLMDAssistPage::SetIncluded)
         .Int("HelpContext", &TLMDAssistPage::SetHelpContext)
         .EventMember("OnCompleted", &TLMDAssistPage::OnCompleted)

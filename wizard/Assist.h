@@ -2,9 +2,9 @@
 
 #include "framework/ClassRegistry.h"
 #include "framework/Component.h"
+#include "framework/Controls.h"
+#include "framework/StdControls.h"
 
-#include <QPushButton>
-#include <QWidget>
 #include <array>
 #include <functional>
 #include <string>
@@ -35,13 +35,12 @@ private:
     unsigned bits_ = 0;
 };
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TLMDStandardEvent = std::function<void(TComponent* sender, bool& cancel)>;
 using TLMDAssistPageChangeEvent =
     std::function<void(TComponent* sender, TLMDAssistPage* newPage, bool& cancel)>;
 
 // One of the frame's five push buttons.
-class TLMDAssistBtn : public QPushButton {
+class TLMDAssistBtn : public TButton {
 public:
     TLMDAssistBtn(TLMDAssist* frame, TLMDInternalButtons index);
 
@@ -51,26 +50,27 @@ public:
     void SetCaptionIndex(TLMDInternalButtonStrings index);
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
-    // Enter presses the default button, Escape the cancel button (see TLMDAssist).
-    bool Default() const { return default_; }
-    void SetDefault(bool value);
+    // Enter presses the default button (TButton::Default), Escape the cancel button.
     bool Cancel() const { return cancel_; }
     void SetCancel(bool value) { cancel_ = value; }
+
+protected:
+    // Showing or hiding a button lays the bar out again at once.
+    void VisibleChanged() override;
 
 private:
     TLMDAssist* frame_;
     TLMDInternalButtons index_;
     TLMDInternalButtonStrings captionIndex_;
     int modalResult_ = 0;
-    bool default_ = false;
     bool cancel_ = false;
 };
 
 // A page of the wizard: a container that the frame shows one at a time.
-class TLMDAssistPage : public QWidget, public TComponent {
+class TLMDAssistPage : public TCustomPanel {
 public:
     // A page created inside a frame joins the frame's page list.
-    TLMDAssistPage(TComponent* owner, QWidget* parent);
+    TLMDAssistPage(TComponent* owner, TWinControl* parent);
     ~TLMDAssistPage() override;
 
     TLMDAssist* Assist() const { return assist_; }
@@ -96,9 +96,9 @@ private:
 
 // The wizard frame: an ordered list of pages shown one at a time above a bar of navigation
 // buttons (custom, Help, Back, Next/Finish, Cancel/Close). It fills its parent.
-class TLMDAssist : public QWidget, public TComponent {
+class TLMDAssist : public TCustomPanel, private TDialogKeyHandler {
 public:
-    TLMDAssist(TComponent* owner, QWidget* parent);
+    TLMDAssist(TComponent* owner, TWinControl* parent);
     ~TLMDAssist() override;
 
     // Page list.
@@ -138,18 +138,18 @@ public:
     void SetLineMargin(int value) { SetGeometryValue(lineMargin_, value); }
     bool ShowLine() const { return showLine_; }
     void SetShowLine(bool value);
-    // Visual-style background; there is no such theme class here, so the plain panel stays.
+    // Background in the platform's visual style where it has one, else the plain panel.
     bool CtlXP() const { return ctlXP_; }
-    void SetCtlXP(bool value) { ctlXP_ = value; }
+    void SetCtlXP(bool value);
 
     bool Finished() const { return finished_; }
     void SetFinished(bool value);
-    QRect PageArea() const { return pageArea_; }
+    TRect PageArea() const { return pageArea_; }
 
     // The common press handling of the five buttons.
     void OnBtnsClick(TLMDAssistBtn* button);
     // Enter and Escape, as the window's default and cancel buttons; true when handled.
-    bool DialogKey(int key);
+    bool DialogKey(TKey key) override;
 
     void Loaded() override;
 
@@ -161,15 +161,16 @@ public:
     // Called with the help context of a Help press; this program has no help system.
     std::function<void(int context)> OnHelp;
 
+    void PeerPaint(TCanvas& canvas) override;
+
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void Resized() override { AlignControls(); }
+    void ParentResized() override;
+    void EnabledChanged() override;
 
 private:
     friend class TLMDAssistPage;
+    friend class TLMDAssistBtn;
     void SetGeometryValue(int& field, int value);
     void AssignBtnProperties();
     void AssignBtnCaptions();
@@ -193,7 +194,8 @@ private:
     bool ctlXP_ = false;
     bool finished_ = false;
     bool aligning_ = false;
-    QRect pageArea_;
+    TRect pageArea_;
+    TCustomForm* form_ = nullptr;
 };
 
 // Registers "TLMDAssist" and "TLMDAssistPage" (needs RegisterControlClasses first).

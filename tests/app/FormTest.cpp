@@ -1,14 +1,19 @@
 #include "app/Form1.h"
+#include "framework/Application.h"
 #include "framework/FrameworkTexts.h"
+#include "framework/MessageBoxes.h"
+#include "framework/StdControls.h"
 #include "framework/TextLookup.h"
-#include "framework/widgets/Application.h"
-#include "framework/widgets/MessageBoxes.h"
-#include "framework/widgets/StdControls.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
+#include "serial/ComComboBox.h"
 #include "serial/ComPort.h"
 #include "serial/ComPortStartup.h"
-#include "serial/widgets/ComComboBox.h"
 #include "wizard/Assist.h"
 
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPushButton>
 #include <QtTest/QTest>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -21,14 +26,25 @@ using namespace tolvar;
 
 namespace {
 
+QWidget* W(const TControl& c) {
+    return QtWidget(c);
+}
+QLabel* L(const TControl& c) {
+    return qobject_cast<QLabel*>(QtWidget(c));
+}
+// A press on the real button.
+void Click(const TControl* button) {
+    qobject_cast<QPushButton*>(QtWidget(*button))->click();
+}
+
 struct Wizard {
     TScriptedMessageBoxes boxes;
     std::unique_ptr<TForm1> form = std::make_unique<TForm1>();
     TLMDAssist& frame = *form->LMDAssist1;
 
     Wizard() {
-        form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->ShowWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(W(*form)));
     }
     std::string Page() const { return frame.ActivePage()->Name(); }
     TLMDAssistBtn* Button(TLMDInternalButtons b) const { return frame.GetButton(b); }
@@ -36,7 +52,7 @@ struct Wizard {
     std::string Bar() const {
         std::string out;
         for (auto b : {btnCustom, btnhelp, btnPrev, btnNext, btnCancel}) {
-            const TLMDAssistBtn* button = Button(b);
+            const auto* button = qobject_cast<QPushButton*>(W(*Button(b)));
             if (button->isHidden())
                 continue;
             out += (out.empty() ? "" : " | ") + button->text().toStdString() +
@@ -48,11 +64,11 @@ struct Wizard {
 
 TEST(MainForm, IsBuiltFromItsDescription) {
     Wizard w;
-    EXPECT_EQ(w.form->windowTitle().toStdString(),
+    EXPECT_EQ(W(*w.form)->windowTitle().toStdString(),
               "Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0");
-    EXPECT_EQ(w.form->size(), QSize(575, 405));
-    EXPECT_EQ(w.frame.geometry(), QRect(0, 0, 575, 405));
-    EXPECT_EQ(w.form->font().pixelSize(), 11);
+    EXPECT_EQ(W(*w.form)->size(), QSize(575, 405));
+    EXPECT_EQ(W(w.frame)->geometry(), QRect(0, 0, 575, 405));
+    EXPECT_EQ(W(*w.form)->font().pixelSize(), 11);
     EXPECT_EQ(w.frame.GetCount(), 7);
     const char* const order[] = {"LMDAssistPage1", "LMDAssistPage2", "LMDAssistPage3",
                                  "LMDAssistPage4", "LMDAssistPage5", "LMDAssistPage7",
@@ -62,7 +78,7 @@ TEST(MainForm, IsBuiltFromItsDescription) {
     auto* heading = dynamic_cast<TLabel*>(w.form->FindComponent("LMDLabel4"));
     ASSERT_NE(heading, nullptr);
     EXPECT_EQ(heading->Caption(), "1. Sprawdzenie zgodności sprzętu.");
-    EXPECT_EQ(heading->parentWidget(), w.frame.GetPage(1));
+    EXPECT_EQ(W(*heading)->parentWidget(), W(*w.frame.GetPage(1)));
 
     TComPort& port = *w.form->ComPort;
     EXPECT_EQ(port.Port(), "COM1");
@@ -80,9 +96,9 @@ TEST(MainForm, IsBuiltFromItsDescription) {
 TEST(MainForm, PagesHoldTheirControlsAndNothingIsClipped) {
     Wizard w;
     auto find = [&](const char* name) {
-        auto* widget = dynamic_cast<QWidget*>(w.form->FindComponent(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        auto* control = dynamic_cast<TControl*>(w.form->FindComponent(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control != nullptr ? W(*control) : nullptr;
     };
     const struct {
         const char* name;
@@ -107,7 +123,7 @@ TEST(MainForm, PagesHoldTheirControlsAndNothingIsClipped) {
     }
     EXPECT_EQ(find("LMDLabel14")->parentWidget(), find("GroupBox1"));
 
-    auto* list = dynamic_cast<TComComboBox*>(find("ComComboBox2"));
+    auto* list = dynamic_cast<TComComboBox*>(w.form->FindComponent("ComComboBox2"));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->ComPort(), w.form->ComPort);
     EXPECT_EQ(list->ComProperty(), cpPort);
@@ -119,20 +135,26 @@ TEST(MainForm, PagesHoldTheirControlsAndNothingIsClipped) {
         w.frame.SetActivePage(w.frame.GetPage(i));
         QApplication::processEvents();
     }
-    w.form->lbl_FINISH_INFO->setVisible(true);
-    for (TLabel* label : w.form->findChildren<TLabel*>()) {
-        const std::string name = label->Name();
-        const QWidget* parent = label->parentWidget();
-        EXPECT_LE(label->geometry().right(), parent->contentsRect().right()) << name;
-        EXPECT_LE(label->geometry().bottom(), parent->contentsRect().bottom()) << name;
+    w.form->lbl_FINISH_INFO->SetVisible(true);
+    for (TComponent* component : w.form->Components()) {
+        if (dynamic_cast<TLabel*>(component) == nullptr)
+            continue;
+        const std::string name = component->Name();
+        const TLabel& control = *dynamic_cast<TLabel*>(component);
+        const QLabel* label = L(control);
+        // Inside the parent's client area (a group box's frame stays clear).
+        const TRect client = control.Parent()->ClientRect();
+        EXPECT_EQ(label->parentWidget(), W(*control.Parent())) << name;
+        EXPECT_LE(label->geometry().right(), client.Right() - 1) << name;
+        EXPECT_LE(label->geometry().bottom(), client.Bottom() - 1) << name;
         if (label->wordWrap())
             EXPECT_LE(label->heightForWidth(label->width()), label->height()) << name;
         else
             EXPECT_LE(label->sizeHint().width(), label->width()) << name;
     }
-    EXPECT_LE(w.form->Check_TAK->sizeHint().width(), w.form->Check_TAK->width());
-    EXPECT_LE(w.form->btn_PROGRAM->fontMetrics().horizontalAdvance("PROGRAMUJ") + 12,
-              w.form->btn_PROGRAM->width());
+    EXPECT_LE(W(*w.form->Check_TAK)->sizeHint().width(), W(*w.form->Check_TAK)->width());
+    EXPECT_LE(W(*w.form->btn_PROGRAM)->fontMetrics().horizontalAdvance("PROGRAMUJ") + 12,
+              W(*w.form->btn_PROGRAM)->width());
 }
 
 TEST(MainForm, TheWholeWalk) {
@@ -141,19 +163,19 @@ TEST(MainForm, TheWholeWalk) {
     EXPECT_EQ(w.Bar(), "<< Cofnij- | Dalej >>+ | Przerwij+");
     for (const char* page : {"LMDAssistPage2", "LMDAssistPage3", "LMDAssistPage4", "LMDAssistPage5",
                              "LMDAssistPage7"}) {
-        w.Button(btnNext)->click();
+        Click(w.Button(btnNext));
         EXPECT_EQ(w.Page(), page);
         EXPECT_EQ(w.Bar(), "<< Cofnij+ | Dalej >>+ | Przerwij+") << page;
     }
-    w.Button(btnNext)->click();
+    Click(w.Button(btnNext));
     EXPECT_EQ(w.Page(), "LMDAssistPage6");
     EXPECT_EQ(w.Bar(), "<< Cofnij+ | Zakończ+ | Przerwij+");
-    w.Button(btnPrev)->click();
+    Click(w.Button(btnPrev));
     EXPECT_EQ(w.Page(), "LMDAssistPage7");
-    w.Button(btnNext)->click();
+    Click(w.Button(btnNext));
 
-    w.Button(btnNext)->click(); // "Zakończ"
-    EXPECT_FALSE(w.form->isVisible());
+    Click(w.Button(btnNext)); // "Zakończ"
+    EXPECT_FALSE(W(*w.form)->isVisible());
     EXPECT_TRUE(w.boxes.shown.empty());
 }
 
@@ -161,14 +183,14 @@ TEST(MainForm, TheWholeWalk) {
 // finishes. The keys go to whatever has the focus, as a user's keys do.
 TEST(MainForm, AKeyboardUserWalksToTheEndAndFinishes) {
     Wizard w;
-    w.form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+    W(*w.form)->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(W(*w.form)));
     auto press = [](Qt::Key key) {
         QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);
         QTest::keyClick(focused, key);
     };
-    TLMDAssistBtn* back = w.Button(btnPrev);
+    QWidget* back = W(*w.Button(btnPrev));
     for (const char* page :
          {"LMDAssistPage2", "LMDAssistPage3", "LMDAssistPage4", "LMDAssistPage5"}) {
         press(Qt::Key_Return);
@@ -177,39 +199,48 @@ TEST(MainForm, AKeyboardUserWalksToTheEndAndFinishes) {
     }
     // The port page focuses its list, the programming page its box.
     EXPECT_EQ(QApplication::focusWidget(),
-              dynamic_cast<QWidget*>(w.form->FindComponent("ComComboBox2")));
+              W(*dynamic_cast<TControl*>(w.form->FindComponent("ComComboBox2"))));
     press(Qt::Key_Return);
     EXPECT_EQ(w.Page(), "LMDAssistPage7");
-    EXPECT_EQ(QApplication::focusWidget(), w.form->Check_TAK);
+    EXPECT_EQ(QApplication::focusWidget(), W(*w.form->Check_TAK));
     press(Qt::Key_Space);
-    EXPECT_TRUE(w.form->btn_PROGRAM->isEnabled());
+    EXPECT_TRUE(W(*w.form->btn_PROGRAM)->isEnabled());
     // The result page has nothing to focus: the focus stays off Back, and Return finishes.
     press(Qt::Key_Return);
     EXPECT_EQ(w.Page(), "LMDAssistPage6");
     EXPECT_NE(QApplication::focusWidget(), back);
-    EXPECT_TRUE(w.form->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_TRUE(W(*w.form)->isAncestorOf(QApplication::focusWidget()));
     press(Qt::Key_Return);
-    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_FALSE(W(*w.form)->isVisible());
     EXPECT_TRUE(w.boxes.shown.empty());
 }
 
 // The same after an upload: its end moves to the result page from the programming button.
 TEST(MainForm, AfterAnUploadReturnFinishes) {
     Wizard w;
-    w.form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+    W(*w.form)->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(W(*w.form)));
     w.frame.SetActivePage(w.frame.GetPage(5));
-    QTest::keyClick(w.form->Check_TAK, Qt::Key_Space);
-    w.form->btn_PROGRAM->setFocus();
+    QTest::keyClick(W(*w.form->Check_TAK), Qt::Key_Space);
+    w.form->btn_PROGRAM->SetFocus();
     w.frame.NextPage();
-    w.Button(btnPrev)->setVisible(false);
-    w.Button(btnCancel)->setVisible(false);
+    w.Button(btnPrev)->SetVisible(false);
+    w.Button(btnCancel)->SetVisible(false);
     QWidget* focused = QApplication::focusWidget();
     ASSERT_NE(focused, nullptr);
-    EXPECT_FALSE(w.frame.GetPage(5)->isAncestorOf(focused));
+    EXPECT_FALSE(W(*w.frame.GetPage(5))->isAncestorOf(focused));
     QTest::keyClick(focused, Qt::Key_Return);
-    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_FALSE(W(*w.form)->isVisible());
 }
+
+// Takes the addresses that the desktop would open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::vector<std::string> opened;
+public slots:
+    void open(const QUrl& url) { opened.push_back(url.toString().toStdString()); }
+};
 
 // The text styles of the pages, read off the real form.
 TEST(MainForm, PageTextsHaveTheirStyles) {
@@ -234,30 +265,27 @@ TEST(MainForm, PageTextsHaveTheirStyles) {
     for (const auto& s : styles) {
         auto* label = dynamic_cast<TLabel*>(w.form->FindComponent(s.name));
         ASSERT_NE(label, nullptr) << s.name;
-        const QFont f = label->font();
+        const QFont f = W(*label)->font();
         EXPECT_EQ(f.family().toStdString(), "Arial") << s.name;
         EXPECT_EQ(f.pixelSize(), s.height) << s.name;
         EXPECT_EQ(f.bold(), s.bold) << s.name;
         EXPECT_EQ(f.italic(), s.italic) << s.name;
         EXPECT_EQ(f.underline(), s.underline) << s.name;
-        EXPECT_EQ(label->palette().color(QPalette::WindowText), s.colour) << s.name;
-        EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, s.alignment) << s.name;
+        EXPECT_EQ(W(*label)->palette().color(QPalette::WindowText), s.colour) << s.name;
+        EXPECT_EQ(L(*label)->alignment() & Qt::AlignHorizontal_Mask, s.alignment) << s.name;
     }
-    EXPECT_EQ(w.form->lbl_FINISH->TextEffect(), TLabel::TTextEffect::Raised);
-    EXPECT_TRUE(w.form->lbl_FINISH->wordWrap());
-    EXPECT_TRUE(w.form->lbl_FINISH_INFO->isHidden());
+    EXPECT_EQ(w.form->lbl_FINISH->TextEffect(), TTextEffect::Raised);
+    EXPECT_TRUE(L(*w.form->lbl_FINISH)->wordWrap());
+    EXPECT_TRUE(W(*w.form->lbl_FINISH_INFO)->isHidden());
     // The link's target is its caption.
     auto* link = dynamic_cast<TLinkLabel*>(w.form->FindComponent("LMDSimpleLabel1"));
     ASSERT_NE(link, nullptr);
-    std::vector<std::string> opened;
-    const auto previous = TLinkLabel::SetOpener([&](const QUrl& url) {
-        opened.push_back(url.toString().toStdString());
-        return true;
-    });
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
     w.frame.SetActivePage(w.frame.GetPage(0));
-    QTest::mouseClick(link, Qt::LeftButton);
-    TLinkLabel::SetOpener(previous);
-    EXPECT_EQ(opened, std::vector<std::string>{link->Caption()});
+    QTest::mouseClick(W(*link), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(catcher.opened, std::vector<std::string>{link->Caption()});
 }
 
 // Every text the result page can show fits its label.
@@ -265,12 +293,13 @@ TEST(MainForm, EveryOutcomeFitsTheResultPage) {
     Wizard w;
     w.frame.SetActivePage(w.frame.GetPage(6));
     QApplication::processEvents();
-    TLabel* result = w.form->lbl_FINISH;
+    TLabel* model = w.form->lbl_FINISH;
+    const QLabel* result = L(*model);
     for (const char* text : {kUploadSuccessText, kUploadFailureText, kPortFailureText}) {
         std::string caption;
         for (const char* c = text; *c != '\0'; ++c)
             caption += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
-        result->SetCaption(caption);
+        model->SetCaption(caption);
         EXPECT_LE(result->heightForWidth(result->width()), result->height()) << text;
         for (const QString& line : result->text().split('\n'))
             EXPECT_LE(result->fontMetrics().horizontalAdvance(line), result->width()) << text;
@@ -299,9 +328,9 @@ TEST(MainForm, DisplayTitlesAreIndented) {
 
 TEST(MainForm, CancelAsksAndOnlyYesCloses) {
     Wizard w;
-    w.Button(btnNext)->click();
+    Click(w.Button(btnNext));
     w.boxes.answers = {mrNo};
-    w.Button(btnCancel)->click();
+    Click(w.Button(btnCancel));
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     const TMessageRequest& box = w.boxes.shown[0];
     EXPECT_EQ(box.caption, "Confirm");
@@ -313,51 +342,51 @@ TEST(MainForm, CancelAsksAndOnlyYesCloses) {
     EXPECT_EQ(box.defaultResult, mrYes);
     EXPECT_EQ(box.escapeResult, mrNo);
     EXPECT_TRUE(box.centreOnScreen);
-    EXPECT_TRUE(w.form->isVisible());
+    EXPECT_TRUE(W(*w.form)->isVisible());
     EXPECT_EQ(w.Page(), "LMDAssistPage2");
     EXPECT_EQ(w.Bar(), "<< Cofnij+ | Dalej >>+ | Przerwij+");
 
     w.boxes.answers = {mrYes};
-    QTest::keyClick(w.form.get(), Qt::Key_Escape);
+    QTest::keyClick(W(*w.form), Qt::Key_Escape);
     EXPECT_EQ(w.boxes.shown.size(), 2u);
-    EXPECT_FALSE(w.form->isVisible());
+    EXPECT_FALSE(W(*w.form)->isVisible());
 }
 
 TEST(MainForm, TheTitleBarCloseAsksNothing) {
     Wizard w;
-    w.form->close();
-    EXPECT_FALSE(w.form->isVisible());
+    W(*w.form)->close(); // the title bar's close
+    EXPECT_FALSE(W(*w.form)->isVisible());
     EXPECT_TRUE(w.boxes.shown.empty());
 }
 
 TEST(MainForm, AfterAnUploadOnlyFinishIsLeft) {
     Wizard w;
     for (int i = 0; i < 5; ++i)
-        QTest::keyClick(w.form.get(), Qt::Key_Return);
+        QTest::keyClick(W(*w.form), Qt::Key_Return);
     EXPECT_EQ(w.Page(), "LMDAssistPage7");
     // What the end of an upload does.
     w.frame.NextPage();
-    w.Button(btnPrev)->setVisible(false);
-    w.Button(btnCancel)->setVisible(false);
+    w.Button(btnPrev)->SetVisible(false);
+    w.Button(btnCancel)->SetVisible(false);
     EXPECT_EQ(w.Page(), "LMDAssistPage6");
     EXPECT_EQ(w.Bar(), "Zakończ+");
-    EXPECT_EQ(w.Button(btnNext)->geometry(), QRect(494, 371, 75, 24));
-    QTest::keyClick(w.form.get(), Qt::Key_Escape);
+    EXPECT_EQ(W(*w.Button(btnNext))->geometry(), QRect(494, 371, 75, 24));
+    QTest::keyClick(W(*w.form), Qt::Key_Escape);
     EXPECT_TRUE(w.boxes.shown.empty());
-    QTest::keyClick(w.form.get(), Qt::Key_Return);
-    EXPECT_FALSE(w.form->isVisible());
+    QTest::keyClick(W(*w.form), Qt::Key_Return);
+    EXPECT_FALSE(W(*w.form)->isVisible());
 }
 
 TEST(MainForm, AnExceptionInAHandlerIsShownAndTheWizardGoesOn) {
     Wizard w;
     w.frame.OnChange = [](TComponent*) { throw Exception("Handler failed"); };
-    w.Button(btnNext)->click();
+    Click(w.Button(btnNext));
     ASSERT_EQ(w.boxes.shown.size(), 1u);
     EXPECT_EQ(w.boxes.shown[0].text, "Handler failed.");
     EXPECT_EQ(w.boxes.shown[0].icon, TMsgIcon::Error);
     EXPECT_EQ(w.Page(), "LMDAssistPage2");
     w.frame.OnChange = nullptr;
-    w.Button(btnNext)->click();
+    Click(w.Button(btnNext));
     EXPECT_EQ(w.Page(), "LMDAssistPage3");
 }
 
@@ -443,7 +472,7 @@ TEST(MainForm, FrameworkTextsPassThroughTheCatalogues) {
     ComPortModuleStartup();
     {
         Wizard w;
-        w.Button(btnCancel)->click();
+        Click(w.Button(btnCancel));
         ASSERT_EQ(w.boxes.shown.size(), 1u);
         EXPECT_EQ(w.boxes.shown[0].caption, "Potwierdź");
         EXPECT_EQ(w.boxes.shown[0].buttons[0].caption, "&Tak (default)");
@@ -464,3 +493,5 @@ TEST(MainForm, FrameworkTextsPassThroughTheCatalogues) {
 }
 
 } // namespace
+
+#include "FormTest.moc"

@@ -38,6 +38,7 @@ public:
     void AdvanceWizard() override { events.push_back("advance"); }
     void HideBackAndCancel() override { events.push_back("hide"); }
     void ShowMissingPayload() override { events.push_back("missing"); }
+    void ShowAdviceText(const std::string& value) override { events.push_back("advice " + value); }
 };
 
 } // namespace tolvar::test

@@ -31,12 +31,18 @@ public:
         return Bytes{kAck};
     };
     std::function<void()> onOpen;
+    // The remedy the port offers for an open failure with this code.
+    std::map<std::int32_t, std::string> hints;
     std::vector<Bytes> frames;
     std::vector<std::string> calls;
     bool open = false;
     // Call kind ("write", "read", "close") and the number of that call (from 1) that raises.
     std::map<std::string, int> failAt;
 
+    std::string OpenFailureHint(std::int32_t code) const override {
+        auto it = hints.find(code);
+        return it == hints.end() ? std::string() : it->second;
+    }
     void Open() override {
         calls.push_back("open");
         if (open)
@@ -263,6 +269,22 @@ TEST_F(Upload, PortThatCannotBeOpenedIsNeitherRetriedNorClosed) {
     EXPECT_EQ(reporter.text, "Błąd inizjalizacji portu szeregowego.\nPort może być używany przez "
                              "inny program.\nUaktualnienie oprogramowania\nzostało zakończone "
                              "błędem.");
+    EXPECT_EQ(reporter.events, (Events{"max", "text", "advance", "hide"}));
+}
+
+// A port the user may not open: the same text, and the remedy on the advice label before the
+// page changes. Other failures show no advice.
+TEST_F(Upload, APermissionFailureAddsItsRemedyAsAdvice) {
+    port.hints = {{13, "join the group"}};
+    port.onOpen = [] { throw EComPort(CError_OpenFailed, 13); };
+    Run();
+    EXPECT_EQ(reporter.text.rfind("Błąd inizjalizacji portu szeregowego.", 0), 0u);
+    EXPECT_EQ(reporter.events, (Events{"max", "text", "advice join the group", "advance", "hide"}));
+    reporter = test::RecordingReporter();
+    port = FakePort();
+    port.hints = {{13, "join the group"}};
+    port.onOpen = [] { throw EComPort(CError_OpenFailed, 16); };
+    Run();
     EXPECT_EQ(reporter.events, (Events{"max", "text", "advance", "hide"}));
 }
 

@@ -1,9 +1,10 @@
 #include "wizard/Assist.h"
 
-#include "framework/widgets/Controls.h"
-#include "framework/widgets/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QImage>
+#include <QPushButton>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -11,6 +12,21 @@
 using namespace tolvar;
 
 namespace {
+
+QWidget* W(const TControl& c) {
+    return QtWidget(c);
+}
+QPushButton* Q(const TControl* button) {
+    return qobject_cast<QPushButton*>(QtWidget(*button));
+}
+// What the real button shows.
+QString Text(const TControl* button) {
+    return Q(button)->text();
+}
+// A press on the real button, as a click of the user makes it.
+void Click(const TControl* button) {
+    Q(button)->click();
+}
 
 // A form 575 x 405 holding a frame with `count` pages, built as the reader builds it.
 struct Bench {
@@ -20,19 +36,18 @@ struct Bench {
     std::vector<std::string> events;
 
     explicit Bench(int count = 3, const std::function<void(Bench&)>& whileLoading = nullptr) {
-        form->resize(575, 405);
+        form->SetBounds({0, 0, 575, 405});
         frame = new TLMDAssist(form.get(), form.get());
-        MarkCreation(frame);
         frame->BeginLoading();
         for (int i = 0; i < count; ++i) {
             auto* page = new TLMDAssistPage(form.get(), frame);
-            MarkCreation(page);
             page->SetName("P" + std::to_string(i));
             pages.push_back(page);
         }
         if (whileLoading)
             whileLoading(*this);
         frame->Loaded();
+        form->Peer().SetTabOrder(form->TabChain());
     }
     ~Bench() { form.reset(); }
     Bench(const Bench&) = delete;
@@ -56,23 +71,27 @@ struct Bench {
     std::string Active() const { return frame->ActivePage() ? frame->ActivePage()->Name() : "-"; }
 };
 
+QRect QtRect(const TRect& r) {
+    return {r.left, r.top, r.width, r.height};
+}
+
 QRect Rect(int l, int t, int r, int b) {
     return QRect(QPoint(l, t), QPoint(r - 1, b - 1));
 }
 
 TEST(AssistLayout, PageAreaButtonsAndSeparatorSitWhereTheBarRulesPutThem) {
     Bench b;
-    EXPECT_EQ(b.frame->geometry(), Rect(0, 0, 575, 405));
-    EXPECT_EQ(b.frame->PageArea(), Rect(2, 2, 573, 356));
+    EXPECT_EQ(W(*b.frame)->geometry(), Rect(0, 0, 575, 405));
+    EXPECT_EQ(QtRect(b.frame->PageArea()), Rect(2, 2, 573, 356));
     for (TLMDAssistPage* p : b.pages)
-        EXPECT_EQ(p->geometry(), Rect(2, 2, 573, 356));
-    EXPECT_EQ(b.Button(btnPrev)->geometry(), Rect(336, 371, 411, 395));
-    EXPECT_EQ(b.Button(btnNext)->geometry(), Rect(411, 371, 486, 395));
-    EXPECT_EQ(b.Button(btnCancel)->geometry(), Rect(494, 371, 569, 395));
+        EXPECT_EQ(W(*p)->geometry(), Rect(2, 2, 573, 356));
+    EXPECT_EQ(W(*b.Button(btnPrev))->geometry(), Rect(336, 371, 411, 395));
+    EXPECT_EQ(W(*b.Button(btnNext))->geometry(), Rect(411, 371, 486, 395));
+    EXPECT_EQ(W(*b.Button(btnCancel))->geometry(), Rect(494, 371, 569, 395));
 
     // The separator: shadow row 357 over highlight row 358, from x 6 to 568.
-    const QImage image = b.frame->grab().toImage();
-    const QPalette pal = b.frame->palette();
+    const QImage image = W(*b.frame)->grab().toImage();
+    const QPalette pal = W(*b.frame)->palette();
     const QRgb shadow = pal.color(QPalette::Dark).rgb();
     const QRgb light = pal.color(QPalette::Light).rgb();
     const QRgb face = pal.color(QPalette::Button).rgb();
@@ -87,27 +106,27 @@ TEST(AssistLayout, PageAreaButtonsAndSeparatorSitWhereTheBarRulesPutThem) {
     }
 
     // Hiding through GetButton closes up from the right at once; Buttons keeps its value.
-    b.Button(btnPrev)->setVisible(false);
-    b.Button(btnCancel)->setVisible(false);
-    EXPECT_EQ(b.Button(btnNext)->geometry(), Rect(494, 371, 569, 395));
-    EXPECT_EQ(b.Button(btnPrev)->geometry(), Rect(-20, 0, 0, 0));
-    EXPECT_EQ(b.Button(btnCancel)->geometry(), Rect(-20, 0, 0, 0));
+    b.Button(btnPrev)->SetVisible(false);
+    b.Button(btnCancel)->SetVisible(false);
+    EXPECT_EQ(W(*b.Button(btnNext))->geometry(), Rect(494, 371, 569, 395));
+    EXPECT_EQ(W(*b.Button(btnPrev))->geometry(), Rect(-20, 0, 0, 0));
+    EXPECT_EQ(W(*b.Button(btnCancel))->geometry(), Rect(-20, 0, 0, 0));
     EXPECT_TRUE(b.frame->Buttons() == TLMDAssistButtons{abCancel});
-    b.Button(btnPrev)->setVisible(true); // no gap after Next: Back touches it
-    EXPECT_EQ(b.Button(btnPrev)->geometry(), Rect(419, 371, 494, 395));
+    b.Button(btnPrev)->SetVisible(true); // no gap after Next: Back touches it
+    EXPECT_EQ(W(*b.Button(btnPrev))->geometry(), Rect(419, 371, 494, 395));
 
-    b.Button(btnCancel)->setVisible(true);
+    b.Button(btnCancel)->SetVisible(true);
     b.frame->SetButtons({abHelp, abCancel});
-    EXPECT_EQ(b.Button(btnhelp)->geometry(), Rect(253, 371, 328, 395));
-    EXPECT_TRUE(b.Button(btnCustom)->isHidden());
+    EXPECT_EQ(W(*b.Button(btnhelp))->geometry(), Rect(253, 371, 328, 395));
+    EXPECT_TRUE(W(*b.Button(btnCustom))->isHidden());
 
     // The frame follows its parent, and the bar follows the frame.
-    b.form->show();
-    b.form->resize(700, 500);
-    EXPECT_EQ(b.frame->PageArea(), Rect(2, 2, 698, 451));
-    EXPECT_EQ(b.Button(btnCancel)->geometry(), Rect(619, 466, 694, 490));
+    b.form->ShowWindow();
+    W(*b.form)->resize(700, 500); // by the user
+    EXPECT_EQ(QtRect(b.frame->PageArea()), Rect(2, 2, 698, 451));
+    EXPECT_EQ(W(*b.Button(btnCancel))->geometry(), Rect(619, 466, 694, 490));
     b.frame->SetBtnWidth(80);
-    EXPECT_EQ(b.Button(btnCancel)->geometry(), Rect(614, 466, 694, 490));
+    EXPECT_EQ(W(*b.Button(btnCancel))->geometry(), Rect(614, 466, 694, 490));
 }
 
 TEST(AssistPages, TheFirstIncludedPageWinsOverAStoredActivePage) {
@@ -116,12 +135,12 @@ TEST(AssistPages, TheFirstIncludedPageWinsOverAStoredActivePage) {
         bench.frame->SetActivePage(bench.pages[2]);
     });
     EXPECT_EQ(b.Active(), "P0");
-    EXPECT_FALSE(b.pages[2]->isVisibleTo(b.frame));
-    EXPECT_TRUE(b.pages[0]->isVisibleTo(b.frame));
+    EXPECT_FALSE(W(*b.pages[2])->isVisibleTo(W(*b.frame)));
+    EXPECT_TRUE(W(*b.pages[0])->isVisibleTo(W(*b.frame)));
     EXPECT_EQ(b.events.front(), "changing P2");
-    EXPECT_FALSE(b.Button(btnPrev)->isEnabled());
-    EXPECT_FALSE(b.Button(btnPrev)->isHidden());
-    EXPECT_TRUE(b.Button(btnNext)->isEnabled());
+    EXPECT_FALSE(W(*b.Button(btnPrev))->isEnabled());
+    EXPECT_FALSE(W(*b.Button(btnPrev))->isHidden());
+    EXPECT_TRUE(W(*b.Button(btnNext))->isEnabled());
 }
 
 TEST(AssistPages, APageChangeRaisesItsEventsInOrderAndCanBeVetoed) {
@@ -150,13 +169,13 @@ TEST(AssistPages, NavigationSkipsPagesThatAreNotIncluded) {
     b.pages[1]->SetIncluded(false);
     b.pages[3]->SetIncluded(false);
     b.frame->VerifyNext();
-    EXPECT_EQ(b.Button(btnNext)->text(), "Ne&xt >");
-    b.Button(btnNext)->click();
+    EXPECT_EQ(Text(b.Button(btnNext)), "Ne&xt >");
+    Click(b.Button(btnNext));
     EXPECT_EQ(b.Active(), "P2");
-    EXPECT_EQ(b.Button(btnNext)->text(), "&Finish");
+    EXPECT_EQ(Text(b.Button(btnNext)), "&Finish");
     b.frame->NextPage(); // last included page: nothing
     EXPECT_EQ(b.Active(), "P2");
-    b.Button(btnPrev)->click();
+    Click(b.Button(btnPrev));
     EXPECT_EQ(b.Active(), "P0");
     b.frame->LastPage();
     EXPECT_EQ(b.Active(), "P2");
@@ -182,11 +201,11 @@ TEST(AssistPages, NavigationSkipsPagesThatAreNotIncluded) {
         cancel = vetoNext;
     };
     b.frame->NextPage();
-    b.Button(btnNext)->click();
+    Click(b.Button(btnNext));
     EXPECT_EQ(b.Active(), "P0");
     EXPECT_EQ(asked, 2);
     vetoNext = false;
-    b.Button(btnNext)->click();
+    Click(b.Button(btnNext));
     EXPECT_EQ(b.Active(), "P2");
     EXPECT_EQ(asked, 3);
 
@@ -195,8 +214,8 @@ TEST(AssistPages, NavigationSkipsPagesThatAreNotIncluded) {
             p->SetIncluded(false);
     });
     EXPECT_EQ(none.Active(), "-");
-    EXPECT_FALSE(none.Button(btnNext)->isEnabled());
-    EXPECT_FALSE(none.Button(btnPrev)->isEnabled());
+    EXPECT_FALSE(W(*none.Button(btnNext))->isEnabled());
+    EXPECT_FALSE(W(*none.Button(btnPrev))->isEnabled());
 }
 
 TEST(AssistPages, PagesAddedAtRunTimeAreShownAtOnceAndCanBeMoved) {
@@ -209,8 +228,8 @@ TEST(AssistPages, PagesAddedAtRunTimeAreShownAtOnceAndCanBeMoved) {
     EXPECT_EQ(b.frame->GetCount(), 3);
     added->SetPageIndex(0);
     EXPECT_EQ(b.frame->GetPage(0), added);
-    EXPECT_EQ(b.Button(btnNext)->text(), "Ne&xt >");
-    EXPECT_FALSE(b.Button(btnPrev)->isEnabled());
+    EXPECT_EQ(Text(b.Button(btnNext)), "Ne&xt >");
+    EXPECT_FALSE(W(*b.Button(btnPrev))->isEnabled());
     b.frame->RemovePage(added);
     EXPECT_EQ(added->PageIndex(), -1);
     EXPECT_EQ(b.Active(), "-");
@@ -224,12 +243,12 @@ TEST(AssistPages, AnIncompletePageHoldsNextBack) {
         cancel = !complete;
     };
     b.frame->VerifyNext();
-    EXPECT_FALSE(b.Button(btnNext)->isEnabled());
+    EXPECT_FALSE(W(*b.Button(btnNext))->isEnabled());
     b.frame->OnBtnsClick(b.Button(btnNext)); // a press that slips through is ignored
     EXPECT_EQ(b.Active(), "P0");
     complete = true;
     b.frame->VerifyNext();
-    EXPECT_TRUE(b.Button(btnNext)->isEnabled());
+    EXPECT_TRUE(W(*b.Button(btnNext))->isEnabled());
 }
 
 TEST(AssistFinish, FinishRaisesOnCompletedOnceAndAVetoKeepsTheWizardRunning) {
@@ -245,24 +264,24 @@ TEST(AssistFinish, FinishRaisesOnCompletedOnceAndAVetoKeepsTheWizardRunning) {
     b.frame->NextPage();
     b.frame->NextPage(); // on the last page NextPage never completes
     EXPECT_EQ(completed, 0);
-    EXPECT_EQ(b.Button(btnNext)->text(), "&Finish");
+    EXPECT_EQ(Text(b.Button(btnNext)), "&Finish");
 
-    b.Button(btnNext)->click();
+    Click(b.Button(btnNext));
     EXPECT_EQ(completed, 1);
     EXPECT_FALSE(b.frame->Finished());
-    EXPECT_TRUE(b.Button(btnPrev)->isEnabled());
-    EXPECT_EQ(b.Button(btnCancel)->text(), "Cancel");
+    EXPECT_TRUE(W(*b.Button(btnPrev))->isEnabled());
+    EXPECT_EQ(Text(b.Button(btnCancel)), "Cancel");
 
     veto = false;
-    b.Button(btnNext)->click();
+    Click(b.Button(btnNext));
     EXPECT_EQ(completed, 2);
     EXPECT_TRUE(b.frame->Finished());
-    EXPECT_FALSE(b.Button(btnPrev)->isEnabled());
-    EXPECT_FALSE(b.Button(btnNext)->isEnabled()); // abCancel is in Buttons
-    EXPECT_EQ(b.Button(btnCancel)->text(), "&Close");
+    EXPECT_FALSE(W(*b.Button(btnPrev))->isEnabled());
+    EXPECT_FALSE(W(*b.Button(btnNext))->isEnabled()); // abCancel is in Buttons
+    EXPECT_EQ(Text(b.Button(btnCancel)), "&Close");
     EXPECT_FALSE(b.Button(btnCancel)->Cancel());
     EXPECT_EQ(b.Button(btnCancel)->ModalResult(), mrOk);
-    b.Button(btnCancel)->click();
+    Click(b.Button(btnCancel));
     EXPECT_EQ(b.form->ModalResult(), mrOk);
 
     // A later veto leaves the finished state again.
@@ -270,31 +289,31 @@ TEST(AssistFinish, FinishRaisesOnCompletedOnceAndAVetoKeepsTheWizardRunning) {
     b.frame->OnBtnsClick(b.Button(btnNext));
     EXPECT_EQ(completed, 3);
     EXPECT_FALSE(b.frame->Finished());
-    EXPECT_EQ(b.Button(btnCancel)->text(), "Cancel");
+    EXPECT_EQ(Text(b.Button(btnCancel)), "Cancel");
     EXPECT_TRUE(b.Button(btnCancel)->Cancel());
     EXPECT_EQ(b.Button(btnCancel)->ModalResult(), mrCancel);
-    EXPECT_TRUE(b.Button(btnNext)->isEnabled());
+    EXPECT_TRUE(W(*b.Button(btnNext))->isEnabled());
 
     // Without abCancel the finished state leaves Next enabled, reading Close.
     Bench open(1, [](Bench& bench) { bench.frame->SetButtons({}); });
     open.frame->OnBtnsClick(open.Button(btnNext));
     EXPECT_TRUE(open.frame->Finished());
-    EXPECT_TRUE(open.Button(btnNext)->isEnabled());
-    EXPECT_EQ(open.Button(btnNext)->text(), "&Close");
+    EXPECT_TRUE(W(*open.Button(btnNext))->isEnabled());
+    EXPECT_EQ(Text(open.Button(btnNext)), "&Close");
 }
 
 TEST(AssistCaptions, EmptyOrMissingCustomStringsFallBackToTheDefaults) {
     Bench b;
     b.frame->SetCustomStrings({"", "", "Wstecz", "", "Anuluj"});
-    EXPECT_EQ(b.Button(btnCustom)->text(), "");
-    EXPECT_EQ(b.Button(btnhelp)->text(), "&Help");
-    EXPECT_EQ(b.Button(btnPrev)->text(), "Wstecz");
-    EXPECT_EQ(b.Button(btnNext)->text(), "Ne&xt >");
-    EXPECT_EQ(b.Button(btnCancel)->text(), "Anuluj");
+    EXPECT_EQ(Text(b.Button(btnCustom)), "");
+    EXPECT_EQ(Text(b.Button(btnhelp)), "&Help");
+    EXPECT_EQ(Text(b.Button(btnPrev)), "Wstecz");
+    EXPECT_EQ(Text(b.Button(btnNext)), "Ne&xt >");
+    EXPECT_EQ(Text(b.Button(btnCancel)), "Anuluj");
     EXPECT_EQ(b.frame->GetButtonCaption(asFinish), "&Finish");
     EXPECT_EQ(b.frame->GetButtonCaption(asClose), "&Close");
     b.frame->SetCustomStrings({"x1", "a", "b", "c", "d", "e", "f", "g", "h"});
-    EXPECT_EQ(b.Button(btnCustom)->text(), "x1");
+    EXPECT_EQ(Text(b.Button(btnCustom)), "x1");
     EXPECT_EQ(b.frame->GetButtonCaption(asClose), "f");
     EXPECT_THROW(b.frame->GetButton(static_cast<TLMDInternalButtons>(5)), Exception);
 }
@@ -306,66 +325,65 @@ TEST(AssistButtons, PressesSetTheDialogResultAndFollowTheFramesEnabledState) {
         EXPECT_EQ(sender, b.frame);
         ++cancels;
     };
-    b.Button(btnCancel)->click();
+    Click(b.Button(btnCancel));
     EXPECT_EQ(cancels, 1);
     EXPECT_EQ(b.form->ModalResult(), mrCancel);
     EXPECT_EQ(b.Active(), "P0"); // Cancel itself changes nothing
-    b.Button(btnNext)->click();
+    Click(b.Button(btnNext));
     EXPECT_EQ(b.form->ModalResult(), mrNone);
 
-    b.frame->setEnabled(false);
+    b.frame->SetEnabled(false);
     for (auto i : {btnPrev, btnNext, btnCancel})
-        EXPECT_FALSE(b.Button(i)->isEnabled()) << i;
-    b.frame->setEnabled(true);
-    EXPECT_TRUE(b.Button(btnPrev)->isEnabled());
-    EXPECT_TRUE(b.Button(btnNext)->isEnabled());
-    EXPECT_TRUE(b.Button(btnCancel)->isEnabled());
+        EXPECT_FALSE(W(*b.Button(i))->isEnabled()) << i;
+    b.frame->SetEnabled(true);
+    EXPECT_TRUE(W(*b.Button(btnPrev))->isEnabled());
+    EXPECT_TRUE(W(*b.Button(btnNext))->isEnabled());
+    EXPECT_TRUE(W(*b.Button(btnCancel))->isEnabled());
 
     // Tab order: the visible buttons in index order, ahead of the pages.
-    EXPECT_EQ(b.Button(btnPrev)->nextInFocusChain(), b.Button(btnNext));
-    EXPECT_EQ(b.Button(btnNext)->nextInFocusChain(), b.Button(btnCancel));
+    EXPECT_EQ(W(*b.Button(btnPrev))->nextInFocusChain(), W(*b.Button(btnNext)));
+    EXPECT_EQ(W(*b.Button(btnNext))->nextInFocusChain(), W(*b.Button(btnCancel)));
 }
 
 TEST(AssistButtons, PageControlsFollowTheButtonsInStoredTabOrder) {
     Bench b;
-    auto* late = new QPushButton(b.pages[0]);
-    auto* early = new QPushButton(b.pages[0]);
-    auto* unordered = new QPushButton(b.pages[0]);
-    for (QPushButton* button : {late, early, unordered})
-        MarkCreation(button);
-    late->setProperty("tolvarTabOrder", 1);
-    early->setProperty("tolvarTabOrder", 0);
-    ApplyTabOrder(b.form.get());
+    auto* late = new TButton(b.form.get(), b.pages[0]);
+    auto* early = new TButton(b.form.get(), b.pages[0]);
+    auto* unordered = new TButton(b.form.get(), b.pages[0]);
+    late->SetTabOrder(1);
+    early->SetTabOrder(0);
+    b.form->Peer().SetTabOrder(b.form->TabChain());
     auto next = [](QWidget* w) {
         do
             w = w->nextInFocusChain();
         while (w->focusPolicy() == Qt::NoFocus);
         return w;
     };
-    EXPECT_EQ(next(b.Button(btnCancel)), early);
-    EXPECT_EQ(next(early), late);
-    EXPECT_EQ(next(late), unordered);
+    EXPECT_EQ(next(W(*b.Button(btnCancel))), W(*early));
+    EXPECT_EQ(next(W(*early)), W(*late));
+    EXPECT_EQ(next(W(*late)), W(*unordered));
 }
 
 TEST(AssistKeyboard, EnterPressesNextUnlessAnotherButtonHasTheFocusEscapePressesCancel) {
     Bench b;
     int cancels = 0;
     b.frame->OnCancelClick = [&](TComponent*) { ++cancels; };
-    b.form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(b.form.get()));
+    b.form->ShowWindow();
+    W(*b.form)->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(W(*b.form)));
 
-    QTest::keyClick(b.form.get(), Qt::Key_Return);
+    QTest::keyClick(W(*b.form), Qt::Key_Return);
     EXPECT_EQ(b.Active(), "P1");
-    b.Button(btnPrev)->setFocus();
-    QTest::keyClick(b.Button(btnPrev), Qt::Key_Return);
+    b.Button(btnPrev)->SetFocus();
+    QTest::keyClick(W(*b.Button(btnPrev)), Qt::Key_Return);
     EXPECT_EQ(b.Active(), "P0");
-    QTest::keyClick(b.form.get(), Qt::Key_Escape);
+    QTest::keyClick(W(*b.form), Qt::Key_Escape);
     EXPECT_EQ(cancels, 1);
-    b.Button(btnCancel)->setVisible(false);
-    QTest::keyClick(b.form.get(), Qt::Key_Escape);
+    b.Button(btnCancel)->SetVisible(false);
+    QTest::keyClick(W(*b.form), Qt::Key_Escape);
     EXPECT_EQ(cancels, 1);
-    b.Button(btnNext)->setEnabled(false);
-    QTest::keyClick(b.form.get(), Qt::Key_Enter);
+    b.Button(btnNext)->SetEnabled(false);
+    QTest::keyClick(W(*b.form), Qt::Key_Enter);
     EXPECT_EQ(b.Active(), "P0");
 }
 

@@ -1,8 +1,9 @@
-#include "framework/widgets/Application.h"
+#include "framework/Application.h"
 
 #include "framework/Exception.h"
 #include "framework/FrameworkTexts.h"
-#include "framework/widgets/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QEvent>
 #include <gtest/gtest.h>

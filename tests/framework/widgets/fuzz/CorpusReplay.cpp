@@ -1,6 +1,7 @@
 // Runs the description fuzz entry over every file named or found in the folders named, so
 // that each test run (the sanitizer preset included) replays the corpus.
-#include <QApplication>
+#include "framework/widgets/qt/QtWidgetSet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     // An application object that ends with the run, so the font caches are released before
     // the leak check.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    tolvar::TQtApplication app(argc, argv);
     int count = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path path = argv[i];

@@ -1,13 +1,14 @@
 // Fuzz entry of the stored description reader. Whatever the input, reading ends in a built
 // form or in one of the program's exceptions; a crash, a leak or any other exception is a
-// fault. The serial port class stays out, so no input can open a device.
+// fault. The serial port class stays out, so no input can open a device. The controls get
+// their widgets from the Qt widget set, so stored values reach real widgets too.
 // Under libFuzzer run with ASAN_OPTIONS=detect_leaks=0: its application object lives to the
 // end, and fontconfig's caches then count as leaks.
+#include "framework/Controls.h"
 #include "framework/FormReader.h"
-#include "framework/widgets/Controls.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
 #include "wizard/Assist.h"
 
-#include <QApplication>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static char* argv[] = {name, nullptr};
     if (QApplication::instance() == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
+        new tolvar::TQtApplication(argc, argv);
     }
     TFuzzForm form;
     try {

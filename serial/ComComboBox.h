@@ -1,9 +1,9 @@
 #pragma once
 
 #include "framework/Component.h"
+#include "framework/StdControls.h"
 #include "serial/ComSelect.h"
 
-#include <QComboBox>
 #include <string>
 #include <vector>
 
@@ -16,9 +16,9 @@ enum TComboBoxStyle : std::uint8_t { csDropDown, csSimple, csDropDownList };
 
 // A drop-down list of port settings linked to a port object; here it lists the serial ports
 // and writes the user's pick into the port.
-class TComComboBox : public QComboBox, public TComponent, private TComSelectList {
+class TComComboBox : public TComboBox, private TComSelectList {
 public:
-    TComComboBox(TComponent* owner, QWidget* parent);
+    TComComboBox(TComponent* owner, TWinControl* parent);
     ~TComComboBox() override;
 
     TCustomComPort* ComPort() const { return select_.ComPort(); }
@@ -38,7 +38,6 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int index);
 
-    const std::vector<std::string>& Items() const { return entries_; }
     const TComSelect& Select() const { return select_; }
 
     void UpdateSettings() { select_.UpdateSettings(); }
@@ -48,9 +47,8 @@ public:
 
 protected:
     // A change of the selection made by the user.
-    virtual void Change();
+    void Change() override;
     void Notification(TComponent* component, TOperation operation) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::vector<std::string>& Entries() override { return entries_; }

@@ -1,15 +1,16 @@
-#include "serial/widgets/ComComboBox.h"
+#include "serial/ComComboBox.h"
 
 #include "PtyPair.h"
 #include "app/FormClasses.h"
+#include "framework/Application.h"
 #include "framework/FormReader.h"
-#include "framework/widgets/Application.h"
-#include "framework/widgets/Controls.h"
-#include "framework/widgets/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -70,10 +71,13 @@ protected:
         ASSERT_NE(list_, nullptr);
     }
 
+    // The real list of the Qt widget set.
+    QComboBox* C() const { return qobject_cast<QComboBox*>(QtWidget(*list_)); }
+
     Names Entries() const {
         Names shown;
-        for (int i = 0; i < list_->count(); ++i)
-            shown.push_back(list_->itemText(i).toStdString());
+        for (int i = 0; i < C()->count(); ++i)
+            shown.push_back(C()->itemText(i).toStdString());
         EXPECT_EQ(shown, list_->Items());
         return shown;
     }
@@ -81,7 +85,7 @@ protected:
     // A pick by the user: the list gets the focus and the keys walk its entries.
     void PickWithKeys(Qt::Key key, int times = 1) {
         for (int i = 0; i < times; ++i)
-            QTest::keyClick(list_, key);
+            QTest::keyClick(C(), key);
     }
 
     std::unique_ptr<TCustomForm> form_;
@@ -95,14 +99,14 @@ TEST_F(PortList, LoadingSelectsThePortObjectsNameOnly) {
     EXPECT_EQ(list_->Text(), "COM1");
     EXPECT_EQ(list_->Select().HeldPort(), "COM1");
     EXPECT_EQ(port_->Port(), "COM1");
-    EXPECT_FALSE(list_->isEditable());
+    EXPECT_FALSE(C()->isEditable());
 
     Load({"COM2", "COM10", "COM1"});
     EXPECT_EQ(Entries(), (Names{"COM1", "COM10", "COM2"}));
 
     // No entry matches "COM1": the stored Text and ItemIndex leave no trace.
     Load({"COM3"});
-    EXPECT_EQ(list_->currentIndex(), -1);
+    EXPECT_EQ(C()->currentIndex(), -1);
     EXPECT_EQ(list_->Text(), "");
     EXPECT_EQ(port_->Port(), "COM1");
     PickWithKeys(Qt::Key_Down);
@@ -123,7 +127,7 @@ TEST_F(PortList, MatchingIgnoresCaseButPortKeepsItsName) {
 
     Load({"COM1", "COM1", "COM2"});
     EXPECT_EQ(Entries(), (Names{"COM1", "COM1", "COM2"}));
-    EXPECT_EQ(list_->currentIndex(), 0);
+    EXPECT_EQ(C()->currentIndex(), 0);
 }
 
 TEST_F(PortList, EveryUserChangeIsAPick) {
@@ -132,7 +136,7 @@ TEST_F(PortList, EveryUserChangeIsAPick) {
     EXPECT_EQ(port_->Port(), "COM3");
     PickWithKeys(Qt::Key_Up);
     EXPECT_EQ(port_->Port(), "COM2");
-    QTest::keyClicks(list_, "tty"); // typing the start of a name
+    QTest::keyClicks(C(), "tty"); // typing the start of a name
     EXPECT_EQ(port_->Port(), "ttyUSB0");
     // Backspace is no pick: it neither rewrites nor empties the name.
     port_->SetPort("COM9");
@@ -155,8 +159,8 @@ TEST_F(PortList, EntriesAreBuiltOnceAtStartUp) {
     ReadDescription(kForm, *form_, "TForm", Classes(), THandlerTable());
     list_ = dynamic_cast<TComComboBox*>(form_->FindComponent("ComComboBox2"));
     system.push_back("COM2"); // plugged in later
-    list_->showPopup();
-    list_->hidePopup();
+    C()->showPopup();
+    C()->hidePopup();
     EXPECT_EQ(Entries(), (Names{"COM1"}));
 }
 
@@ -192,8 +196,8 @@ TEST_F(PortList, PickOnAnOpenPort) {
     const auto handle = port_->Handle();
 
     // The name it already holds: nothing happens, not even a reopen.
-    list_->setCurrentIndex(0);
-    emit list_->activated(0);
+    list_->SetItemIndex(0);
+    list_->PeerSelected(0);
     EXPECT_TRUE(port_->Connected());
     EXPECT_EQ(port_->Handle(), handle);
 
@@ -204,11 +208,8 @@ TEST_F(PortList, PickOnAnOpenPort) {
 
     // A name that cannot be opened: the failure leaves the pick, the port holds the name and
     // is closed.
-    {
-        const QSignalBlocker quiet(list_);
-        list_->setCurrentIndex(2);
-    }
-    EXPECT_THROW(emit list_->activated(2), EComPort);
+    list_->SetItemIndex(2);
+    EXPECT_THROW(list_->PeerSelected(2), EComPort);
     EXPECT_EQ(port_->Port(), "/dev/tolvar-no-such-port");
     EXPECT_FALSE(port_->Connected());
 }
@@ -222,8 +223,8 @@ TEST_F(PortList, AFailedReopenFromAKeyIsShownByTheExceptionDisplay) {
     list_->UpdateSettings();
     port_->Open();
     TScriptedMessageBoxes boxes;
-    form_->show();
-    list_->setFocus();
+    form_->ShowWindow();
+    list_->SetFocus();
     PickWithKeys(Qt::Key_Down);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].icon, TMsgIcon::Error);

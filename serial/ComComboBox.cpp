@@ -1,18 +1,13 @@
-#include "serial/widgets/ComComboBox.h"
+#include "serial/ComComboBox.h"
 
 #include "framework/ClassRegistry.h"
-#include "framework/widgets/Controls.h"
 #include "serial/ComPort.h"
-
-#include <QKeyEvent>
 
 namespace tolvar {
 
-TComComboBox::TComComboBox(TComponent* owner, QWidget* parent)
-    : QComboBox(parent), TComponent(owner), select_(*this) {
+TComComboBox::TComComboBox(TComponent* owner, TWinControl* parent)
+    : TComboBox(owner, parent), select_(*this) {
     SetStyle(csDropDownList);
-    // Picks by mouse, arrow keys, wheel or typing the start of a name all arrive here.
-    connect(this, &QComboBox::activated, this, [this](int) { Change(); });
 }
 
 TComComboBox::~TComComboBox() {
@@ -52,11 +47,10 @@ void TComComboBox::SetStyle(TComboBoxStyle style) {
     // Only the drop-down list is offered: the field must never take typed port names.
     if (style != csDropDownList)
         throw Exception("Invalid property value");
-    setEditable(false);
 }
 
 int TComComboBox::ItemIndex() const {
-    return IsLoading() ? pending_ : currentIndex();
+    return IsLoading() ? pending_ : TComboBox::ItemIndex();
 }
 
 void TComComboBox::SetItemIndex(int index) {
@@ -67,9 +61,9 @@ void TComComboBox::SetItemIndex(int index) {
 
 void TComComboBox::Loaded() {
     const bool wasLoading = IsLoading();
-    TComponent::Loaded();
+    TComboBox::Loaded();
     if (wasLoading && pending_ >= 0)
-        setCurrentIndex(pending_);
+        TComboBox::SetItemIndex(pending_);
     pending_ = -1;
 }
 
@@ -84,22 +78,9 @@ void TComComboBox::Notification(TComponent* component, TOperation operation) {
         select_.PortRemoved();
 }
 
-void TComComboBox::keyPressEvent(QKeyEvent* event) {
-    // Backspace does not pick: it must not write the name again, nor an empty one.
-    if (event->key() == Qt::Key_Backspace) {
-        event->accept();
-        return;
-    }
-    QComboBox::keyPressEvent(event);
-}
-
 void TComComboBox::EntriesChanged() {
-    const QSignalBlocker quiet(this);
-    clear();
-    for (const std::string& name : entries_)
-        addItem(QString::fromStdString(name));
     // The platform's list selects nothing by itself; the selection is ours to make.
-    setCurrentIndex(-1);
+    SetItems(entries_);
 }
 
 void TComComboBox::SelectIndex(int index) {
@@ -107,13 +88,12 @@ void TComComboBox::SelectIndex(int index) {
         pending_ = index;
         return;
     }
-    const QSignalBlocker quiet(this);
-    setCurrentIndex(index);
+    TComboBox::SetItemIndex(index);
 }
 
 void RegisterComComboBox(TClassRegistry& registry) {
     using C = TComComboBox;
-    registry.Register("TComComboBox", "TControl", WidgetFactory<C>())
+    registry.Register("TComComboBox", "TControl", ControlFactory<C>())
         .Ref<C, TCustomComPort>("ComPort", &C::SetComPort)
         .Enum<C, TComProperty>("ComProperty", &C::SetComProperty,
                                {{"cpNone", cpNone},

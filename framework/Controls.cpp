@@ -1,0 +1,469 @@
+#include "framework/Controls.h"
+
+#include "framework/Application.h"
+#include "framework/FormReader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <map>
+
+namespace tolvar {
+
+namespace {
+
+// Far beyond any readable text, and well inside what the font engines take.
+constexpr int kMaxFontHeight = 1000;
+
+TControl& C(TComponent& c) {
+    return TClassInfo::As<TControl>(c);
+}
+
+void SetFontPart(TComponent& c, const std::function<void(TFont&)>& change) {
+    TFont f = C(c).Font();
+    change(f);
+    C(c).SetFont(f);
+}
+
+std::map<TCustomForm*, std::vector<TDialogKeyHandler*>>& DialogKeyHandlers() {
+    static std::map<TCustomForm*, std::vector<TDialogKeyHandler*>> handlers;
+    return handlers;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+TControl::TControl(TComponent* owner, TWinControl* parent, TControlKind kind)
+    : TComponent(owner), kind_(kind), parent_(parent) {
+    static long long serial = 0;
+    serial_ = ++serial;
+    if (parent_ != nullptr) {
+        parent_->controls_.push_back(this);
+        font_ = parent_->font_;
+    }
+    peer_ = WidgetSet().CreatePeer(*this);
+    peer_->SetFont(font_);
+}
+
+TControl::~TControl() {
+    peer_.reset();
+    if (parent_ != nullptr) {
+        auto& siblings = parent_->controls_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    }
+}
+
+TCustomForm* TControl::Form() const {
+    const TControl* c = this;
+    while (c->parent_ != nullptr)
+        c = c->parent_;
+    return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+void TControl::SetBounds(const TRect& rect) {
+    const TRect r{rect.left, rect.top, std::max(0, rect.width), std::max(0, rect.height)};
+    if (r == bounds_)
+        return;
+    const bool resized = r.width != bounds_.width || r.height != bounds_.height;
+    bounds_ = r;
+    peer_->SetBounds(bounds_);
+    if (resized)
+        Resized();
+}
+
+void TControl::PeerResized(const TSize& size) {
+    if (size.width == bounds_.width && size.height == bounds_.height)
+        return;
+    bounds_.width = size.width;
+    bounds_.height = size.height;
+    Resized();
+}
+
+void TControl::SetAlign(TAlign align) {
+    align_ = align;
+    if (align_ == TAlign::Client) {
+        if (parent_ == nullptr)
+            throw Exception("Control has no parent window");
+        ParentResized();
+    }
+}
+
+void TControl::ParentResized() {
+    if (align_ == TAlign::Client && parent_ != nullptr)
+        SetBounds(parent_->ClientRect());
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible_ == visible)
+        return;
+    visible_ = visible;
+    peer_->SetVisible(visible);
+    VisibleChanged();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* c = this; c != nullptr; c = c->parent_)
+        if (!c->visible_)
+            return false;
+    return true;
+}
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled_ == enabled)
+        return;
+    enabled_ = enabled;
+    peer_->SetEnabled(enabled);
+    EnabledChanged();
+}
+
+bool TControl::EnabledInTree() const {
+    for (const TControl* c = this; c != nullptr; c = c->parent_)
+        if (!c->enabled_)
+            return false;
+    return true;
+}
+
+void TControl::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    peer_->SetCaption(caption);
+}
+
+void TControl::SetFont(const TFont& font) {
+    parentFont_ = false;
+    if (font_ == font)
+        return;
+    font_ = font;
+    peer_->SetFont(font_);
+    FontChanged();
+    // Children that never got a font of their own follow.
+    if (auto* container = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : container->Controls())
+            if (child->parentFont_) {
+                child->SetFont(font_);
+                child->parentFont_ = true;
+            }
+}
+
+void TControl::SetColor(TColor color) {
+    color_ = color;
+    peer_->SetColor(color);
+}
+
+void TControl::SetFocus() {
+    peer_->SetFocus();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent* owner, TWinControl* parent, TControlKind kind)
+    : TControl(owner, parent, kind) {}
+
+TWinControl::~TWinControl() {
+    // Children go first, each before its own children's parent window disappears.
+    while (!controls_.empty())
+        delete controls_.back();
+}
+
+void TWinControl::Resized() {
+    for (TControl* child : std::vector<TControl*>(controls_))
+        child->ParentResized();
+}
+
+std::vector<TControl*> TWinControl::TabChain() const {
+    std::vector<TControl*> ordered = controls_;
+    // A stored tab order first, then the rest in the order they were created.
+    auto key = [](const TControl* c) {
+        return c->TabOrder() >= 0 ? static_cast<long long>(c->TabOrder())
+                                  : LLONG_MAX / 2 + c->CreationSerial();
+    };
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const TControl* a, const TControl* b) { return key(a) < key(b); });
+    std::vector<TControl*> chain;
+    for (TControl* c : ordered) {
+        chain.push_back(c);
+        if (auto* container = dynamic_cast<TWinControl*>(c)) {
+            const auto below = container->TabChain();
+            chain.insert(chain.end(), below.begin(), below.end());
+        }
+    }
+    return chain;
+}
+
+TControl* TWinControl::FindFirstFocusable() const {
+    TControl* firstFocusable = nullptr;
+    for (TControl* c : TabChain()) {
+        if (!c->CanFocus())
+            continue;
+        if (c->TabStop())
+            return c;
+        if (firstFocusable == nullptr)
+            firstFocusable = c;
+    }
+    return firstFocusable;
+}
+
+bool TWinControl::ContainsControl(const TControl* control) const {
+    for (const TControl* c = control; c != nullptr; c = c->Parent())
+        if (c == this)
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TCustomForm::TCustomForm() : TWinControl(nullptr, nullptr, TControlKind::Form) {}
+
+TCustomForm::~TCustomForm() {
+    DialogKeyHandlers().erase(this);
+    // Controls go first, each before its children, as the window hierarchy tears down; the
+    // non-visual components go afterwards with the owner's list.
+    while (!Controls().empty())
+        delete Controls().back();
+}
+
+void TCustomForm::ReadDescription(std::string_view description, const std::string& rootClass,
+                                  const TClassRegistry& registry) {
+    tolvar::ReadDescription(description, *this, rootClass, registry, handlers_);
+}
+
+void TCustomForm::Loaded() {
+    Peer().SetTabOrder(TabChain());
+    TWinControl::Loaded();
+}
+
+void TCustomForm::ShowWindow() {
+    closed_ = false;
+    SetVisible(true);
+    Peer().ShowWindow();
+}
+
+void TCustomForm::Close() {
+    closed_ = true;
+    Peer().CloseWindow();
+}
+
+TControl* TCustomForm::ActiveControl() const {
+    TControl* focused = WidgetSet().FocusedControl();
+    return focused != nullptr && ContainsControl(focused) ? focused : nullptr;
+}
+
+bool TCustomForm::PeerDialogKey(TKey key) {
+    // A copy: a handler may close the form.
+    const std::vector<TDialogKeyHandler*> handlers = DialogKeyHandlers()[this];
+    for (TDialogKeyHandler* h : handlers)
+        if (h->DialogKey(key))
+            return true;
+    return false;
+}
+
+void AddDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler) {
+    DialogKeyHandlers()[&form].push_back(handler);
+}
+
+void RemoveDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler) {
+    auto it = DialogKeyHandlers().find(&form);
+    if (it == DialogKeyHandlers().end())
+        return;
+    auto& list = it->second;
+    list.erase(std::remove(list.begin(), list.end(), handler), list.end());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TCustomPanel::TCustomPanel(TComponent* owner, TWinControl* parent)
+    : TWinControl(owner, parent, TControlKind::Panel) {}
+
+void TCustomPanel::PeerPaint(TCanvas& canvas) {
+    canvas.FillRect(ClientRect(), Color());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TLabel::TLabel(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::Label) {
+    ApplyStyle();
+}
+
+void TLabel::SetCaption(const std::string& caption) {
+    TControl::SetCaption(caption);
+    AdjustSize();
+}
+
+void TLabel::SetAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    AdjustSize();
+}
+
+void TLabel::SetAlignment(TAlignment alignment) {
+    style_.alignment = alignment;
+    ApplyStyle();
+}
+
+void TLabel::SetWordWrap(bool wrap) {
+    style_.wordWrap = wrap;
+    ApplyStyle();
+    AdjustSize();
+}
+
+void TLabel::SetBorderWidth(int width) {
+    style_.margin = width;
+    ApplyStyle();
+    AdjustSize();
+}
+
+void TLabel::SetTextEffect(TTextEffect effect) {
+    style_.effect = effect;
+    ApplyStyle();
+}
+
+void TLabel::ApplyStyle() {
+    Peer().SetTextStyle(style_);
+}
+
+void TLabel::AdjustSize() {
+    if (!autoSize_ || Align() == TAlign::Client)
+        return;
+    const TSize size = Peer().MeasureText(style_.wordWrap ? Width() : -1);
+    SetBounds({Left(), Top(), style_.wordWrap ? Width() : size.width, size.height});
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TColor ParseColor(const TStoredValue& value) {
+    const std::string& t = value.text;
+    struct Named {
+        const char* name;
+        TColor color;
+    };
+    static const Named named[] = {{"clBtnFace", clBtnFace},
+                                  {"clWindow", clWindow},
+                                  {"clWindowText", clWindowText},
+                                  {"clBtnText", clBtnText},
+                                  {"clBtnShadow", clBtnShadow},
+                                  {"clGrayText", clGrayText},
+                                  {"clBtnHighlight", clBtnHighlight},
+                                  {"clBlack", 0x000000},
+                                  {"clMaroon", 0x000080},
+                                  {"clGreen", 0x008000},
+                                  {"clOlive", 0x008080},
+                                  {"clNavy", 0x800000},
+                                  {"clPurple", 0x800080},
+                                  {"clTeal", 0x808000},
+                                  {"clGray", 0x808080},
+                                  {"clSilver", 0xC0C0C0},
+                                  {"clRed", 0x0000FF},
+                                  {"clLime", 0x00FF00},
+                                  {"clYellow", 0x00FFFF},
+                                  {"clBlue", 0xFF0000},
+                                  {"clFuchsia", 0xFF00FF},
+                                  {"clAqua", 0xFFFF00},
+                                  {"clWhite", 0xFFFFFF}};
+    for (const Named& n : named)
+        if (t == n.name)
+            return n.color;
+    // "$00BBGGRR", the stored form of an explicit colour.
+    if (t.size() == 9 && t[0] == '$' && t[1] == '0' && t[2] == '0') {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(t.c_str() + 1, &end, 16);
+        if (end == t.c_str() + t.size())
+            return static_cast<TColor>(v & 0xFFFFFF);
+    }
+    throw Exception("Invalid colour value '" + t + "'");
+}
+
+void RegisterControlClasses(TClassRegistry& registry) {
+    TClassInfo& control = registry.Register("TControl", "");
+    control
+        .Property("Left",
+                  [](TComponent& c, const TStoredValue& v) {
+                      C(c).SetLeft(ParseInt(v, kMinCoord, kMaxCoord));
+                  })
+        .Property("Top",
+                  [](TComponent& c, const TStoredValue& v) {
+                      C(c).SetTop(ParseInt(v, kMinCoord, kMaxCoord));
+                  })
+        .Property("Width", [](TComponent& c,
+                              const TStoredValue& v) { C(c).SetWidth(ParseInt(v, 0, kMaxCoord)); })
+        .Property(
+            "Height",
+            [](TComponent& c, const TStoredValue& v) { C(c).SetHeight(ParseInt(v, 0, kMaxCoord)); })
+        .Property("Align",
+                  [](TComponent& c, const TStoredValue& v) {
+                      C(c).SetAlign(static_cast<TAlign>(
+                          ParseEnumName(v.text, {{"alNone", static_cast<int>(TAlign::None)},
+                                                 {"alClient", static_cast<int>(TAlign::Client)}})));
+                  })
+        .Property("Visible",
+                  [](TComponent& c, const TStoredValue& v) { C(c).SetVisible(ParseBool(v)); })
+        .Property("Enabled",
+                  [](TComponent& c, const TStoredValue& v) { C(c).SetEnabled(ParseBool(v)); })
+        .Property("TabOrder",
+                  [](TComponent& c, const TStoredValue& v) {
+                      C(c).SetTabOrder(ParseInt(v, 0, kMaxCoord));
+                  })
+        .Property("Color",
+                  [](TComponent& c, const TStoredValue& v) { C(c).SetColor(ParseColor(v)); })
+        .Property("Font.Name",
+                  [](TComponent& c, const TStoredValue& v) {
+                      SetFontPart(c, [&](TFont& f) { f.name = v.text; });
+                  })
+        .Property("Font.Height",
+                  [](TComponent& c, const TStoredValue& v) {
+                      const int h = ParseInt(v, -kMaxFontHeight, kMaxFontHeight);
+                      if (h == 0)
+                          throw Exception("Invalid font height '" + v.text + "'");
+                      SetFontPart(c, [&](TFont& f) { f.height = h; });
+                  })
+        .Property("Font.Style",
+                  [](TComponent& c, const TStoredValue& v) {
+                      const auto names = ParseSetNames(v);
+                      SetFontPart(c, [&](TFont& f) {
+                          f.bold = f.italic = f.underline = f.strikeOut = false;
+                          for (const std::string& n : names) {
+                              if (n == "fsBold")
+                                  f.bold = true;
+                              else if (n == "fsItalic")
+                                  f.italic = true;
+                              else if (n == "fsUnderline")
+                                  f.underline = true;
+                              else if (n == "fsStrikeOut")
+                                  f.strikeOut = true;
+                              else
+                                  throw Exception("Invalid font style '" + n + "'");
+                          }
+                      });
+                  })
+        .Property("Font.Color", [](TComponent& c, const TStoredValue& v) {
+            const TColor color = ParseColor(v);
+            SetFontPart(c, [&](TFont& f) { f.color = color; });
+        });
+
+    registry.Register("TForm", "TControl")
+        .String<TControl>("Caption", &TControl::SetCaption)
+        .Property(
+            "ClientWidth",
+            [](TComponent& c, const TStoredValue& v) { C(c).SetWidth(ParseInt(v, 0, kMaxCoord)); })
+        .Property("ClientHeight", [](TComponent& c, const TStoredValue& v) {
+            C(c).SetHeight(ParseInt(v, 0, kMaxCoord));
+        });
+
+    for (const char* name : {"TLabel", "TLMDLabel"})
+        registry.Register(name, "TControl", ControlFactory<TLabel>())
+            .String<TLabel>("Caption", &TLabel::SetCaption)
+            .Bool<TLabel>("AutoSize", &TLabel::SetAutoSize)
+            .Bool<TLabel>("WordWrap", &TLabel::SetWordWrap)
+            .Property("BorderWidth",
+                      [](TComponent& c, const TStoredValue& v) {
+                          TClassInfo::As<TLabel>(c).SetBorderWidth(ParseInt(v, 0, kMaxCoord));
+                      })
+            .Enum<TLabel, TTextEffect>(
+                "TextEffect", &TLabel::SetTextEffect,
+                {{"teNone", TTextEffect::None}, {"teRaised", TTextEffect::Raised}})
+            .Enum<TLabel, TAlignment>("Alignment", &TLabel::SetAlignment,
+                                      {{"taLeftJustify", TAlignment::Left},
+                                       {"taCenter", TAlignment::Center},
+                                       {"taRightJustify", TAlignment::Right}});
+}
+
+} // namespace tolvar

@@ -1,0 +1,231 @@
+#include "framework/StdControls.h"
+
+#include "framework/Application.h"
+
+#include <algorithm>
+
+namespace tolvar {
+
+namespace {
+
+const TColor kLinkColor = clBlue;
+const TColor kVisitedColor = clPurple;
+
+void Notify(const TNotifyEvent& event, TComponent* sender) {
+    if (event)
+        event(sender);
+}
+
+} // namespace
+
+TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent)
+    : TWinControl(owner, parent, TControlKind::GroupBox) {}
+
+TRect TGroupBox::ClientRect() const {
+    // The frame's own width, so a client-aligned child stays inside it.
+    return {2, 2, std::max(0, Width() - 4), std::max(0, Height() - 4)};
+}
+
+TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::CheckBox) {}
+
+void TCheckBox::SetChecked(bool value) {
+    checked_ = value;
+    Peer().SetChecked(value);
+}
+
+void TCheckBox::PeerToggled(bool checked) {
+    checked_ = checked;
+    Notify(OnClick, this);
+}
+
+TButton::TButton(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::Button) {}
+
+void TButton::SetDefault(bool value) {
+    default_ = value;
+    Peer().SetDefault(value);
+}
+
+void TButton::Click() {
+    Notify(OnClick, this);
+}
+
+TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::ProgressBar) {
+    Peer().SetRange(min_, max_);
+    Peer().SetPosition(position_);
+}
+
+void TProgressBar::SetMin(int value) {
+    min_ = value;
+    max_ = std::max(max_, min_);
+    Peer().SetRange(min_, max_);
+    SetPosition(position_);
+}
+
+void TProgressBar::SetMax(int value) {
+    max_ = value;
+    min_ = std::min(min_, max_);
+    Peer().SetRange(min_, max_);
+    SetPosition(position_);
+}
+
+void TProgressBar::SetPosition(int value) {
+    position_ = std::clamp(value, min_, max_);
+    Peer().SetPosition(position_);
+}
+
+TImage::TImage(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::Image) {}
+
+void TImage::SetPicture(const std::string& name) {
+    std::optional<TSize> size;
+    if (!name.empty() && name.find('/') == std::string::npos &&
+        name.find('\\') == std::string::npos)
+        size = WidgetSet().PictureSize(name);
+    if (!size)
+        throw Exception("Picture '" + name + "' is not among the program's pictures");
+    picture_ = name;
+    pictureSize_ = *size;
+    Update();
+}
+
+void TImage::SetTransparent(bool value) {
+    transparent_ = value;
+    Update();
+}
+
+void TImage::SetStretch(bool value) {
+    stretch_ = value;
+    Update();
+}
+
+void TImage::SetProportional(bool value) {
+    proportional_ = value;
+    Update();
+}
+
+void TImage::SetCenter(bool value) {
+    center_ = value;
+    Update();
+}
+
+TRect TImage::PictureRect() const {
+    if (picture_.empty())
+        return {};
+    TSize size = pictureSize_;
+    const TSize frame{Width(), Height()};
+    if (proportional_) {
+        // Shrinks to fit; grows only when stretching is asked for too.
+        if ((stretch_ || size.width > frame.width || size.height > frame.height) &&
+            size.width > 0 && size.height > 0) {
+            // Keeps the aspect ratio: the full height if the width then fits, else the width.
+            const long long widthAtFullHeight =
+                static_cast<long long>(frame.height) * size.width / size.height;
+            if (widthAtFullHeight <= frame.width)
+                size = {static_cast<int>(widthAtFullHeight), frame.height};
+            else
+                size = {frame.width, static_cast<int>(static_cast<long long>(frame.width) *
+                                                      size.height / size.width)};
+        }
+    } else if (stretch_) {
+        size = frame;
+    }
+    int left = 0;
+    int top = 0;
+    if (center_) {
+        left = (frame.width - size.width) / 2;
+        top = (frame.height - size.height) / 2;
+    }
+    return {left, top, size.width, size.height};
+}
+
+void TImage::Update() {
+    if (!picture_.empty())
+        Peer().SetPicture(picture_, transparent_, PictureRect());
+}
+
+TLinkLabel::TLinkLabel(TComponent* owner, TWinControl* parent) : TLabel(owner, parent) {
+    TFont f = Font();
+    f.color = kLinkColor;
+    SetFont(f);
+}
+
+void TLinkLabel::PeerMouse(bool down, bool left, bool inside) {
+    if (!left || !Enabled())
+        return;
+    if (down) {
+        pressed_ = true;
+        visited_ = true;
+        TFont f = Font();
+        f.color = kVisitedColor;
+        SetFont(f);
+        return;
+    }
+    if (!pressed_)
+        return;
+    pressed_ = false;
+    if (!inside)
+        return;
+    if (!WidgetSet().OpenUrl(Caption())) {
+        // No longer a link: drawn in the grey of disabled text.
+        TFont f = Font();
+        f.color = clGrayText;
+        SetFont(f);
+        SetEnabled(false);
+    }
+}
+
+TComboBox::TComboBox(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, TControlKind::ComboBox) {}
+
+void TComboBox::SetItems(const std::vector<std::string>& items) {
+    items_ = items;
+    itemIndex_ = -1;
+    Peer().SetItems(items_);
+    Peer().SetItemIndex(-1);
+}
+
+void TComboBox::SetItemIndex(int index) {
+    if (index < -1 || index >= static_cast<int>(items_.size()))
+        index = -1;
+    itemIndex_ = index;
+    Peer().SetItemIndex(index);
+}
+
+void TComboBox::PeerSelected(int index) {
+    itemIndex_ = index >= 0 && index < static_cast<int>(items_.size()) ? index : -1;
+    Change();
+}
+
+void RegisterStandardControls(TClassRegistry& registry) {
+    registry.Register("TGroupBox", "TControl", ControlFactory<TGroupBox>())
+        .String<TControl>("Caption", &TControl::SetCaption);
+
+    registry.Register("TCheckBox", "TControl", ControlFactory<TCheckBox>())
+        .String<TControl>("Caption", &TControl::SetCaption)
+        .Bool<TCheckBox>("Checked", &TCheckBox::SetChecked)
+        .EventMember<TCheckBox, void(TComponent*)>("OnClick", &TCheckBox::OnClick);
+
+    registry.Register("TButton", "TControl", ControlFactory<TButton>())
+        .String<TControl>("Caption", &TControl::SetCaption)
+        .EventMember<TButton, void(TComponent*)>("OnClick", &TButton::OnClick);
+
+    registry.Register("TProgressBar", "TControl", ControlFactory<TProgressBar>())
+        .Int<TProgressBar>("Min", &TProgressBar::SetMin)
+        .Int<TProgressBar>("Max", &TProgressBar::SetMax)
+        .Int<TProgressBar>("Position", &TProgressBar::SetPosition);
+
+    registry.Register("TImage", "TControl", ControlFactory<TImage>())
+        .String<TImage>("Picture", &TImage::SetPicture)
+        .Bool<TImage>("Transparent", &TImage::SetTransparent)
+        .Bool<TImage>("Stretch", &TImage::SetStretch)
+        .Bool<TImage>("Proportional", &TImage::SetProportional)
+        .Bool<TImage>("Center", &TImage::SetCenter);
+
+    // The label's stored properties, its own behaviour.
+    registry.Register("TLMDSimpleLabel", "TLabel", ControlFactory<TLinkLabel>());
+}
+
+} // namespace tolvar

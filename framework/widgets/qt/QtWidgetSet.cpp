@@ -1,0 +1,221 @@
+#include "framework/widgets/qt/QtWidgetSet.h"
+
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/MessageBoxes.h"
+#include "framework/Thread.h"
+#include "framework/widgets/qt/QtPeers.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <map>
+
+namespace tolvar {
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// While it lives, user input anywhere in the application is dropped and the forms refuse to
+// close; painting, timers and the window manager's other requests go on.
+class TQtInputGuard : public QObject {
+public:
+    TQtInputGuard() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TQtInputGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
+    TQtInputGuard(const TQtInputGuard&) = delete;
+    TQtInputGuard& operator=(const TQtInputGuard&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (IsUserInput(event->type())) {
+            event->accept();
+            return true;
+        }
+        // The port object is in use on a worker thread: the window must outlive the work.
+        if (event->type() == QEvent::Close) {
+            const TControl* control = QtControl(qobject_cast<QWidget*>(watched));
+            if (control != nullptr && control->Kind() == TControlKind::Form) {
+                event->ignore();
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+TQtWidgetSet::TQtWidgetSet() {
+    InstallFontSubstitutes();
+}
+
+TQtWidgetSet::~TQtWidgetSet() = default;
+
+std::unique_ptr<TControlPeer> TQtWidgetSet::CreatePeer(TControl& control) {
+    return std::make_unique<TQtPeer>(*this, control);
+}
+
+void TQtWidgetSet::Run(TCustomForm& mainForm) {
+    mainForm.ShowWindow();
+    if (mainForm.Closed())
+        return;
+    running_ = &mainForm;
+    QApplication::exec();
+    running_ = nullptr;
+}
+
+void TQtWidgetSet::FormClosed(const TCustomForm& form) {
+    if (&form == running_)
+        QCoreApplication::exit(0);
+}
+
+void TQtWidgetSet::ProcessMessages(bool wait) {
+    QCoreApplication::processEvents(wait ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
+                                         : QEventLoop::AllEvents);
+}
+
+void TQtWidgetSet::Post(std::function<void()> call) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [call = std::move(call)] { RunHandler(call); },
+        Qt::QueuedConnection);
+}
+
+void TQtWidgetSet::SetInputBlocked(bool blocked) {
+    if (blocked && guard_ == nullptr)
+        guard_ = std::make_unique<TQtInputGuard>();
+    else if (!blocked)
+        guard_.reset();
+}
+
+void TQtWidgetSet::DrainInput() {
+    // Also what the window system has not handed over yet: sync asks it for everything made so
+    // far and delivers it.
+    QCoreApplication::sendPostedEvents();
+    QGuiApplication::sync();
+    QCoreApplication::sendPostedEvents();
+}
+
+int TQtWidgetSet::ShowMessageBox(const TMessageRequest& request) {
+    QMessageBox box;
+    box.setWindowTitle(QString::fromStdString(request.caption));
+    box.setText(QString::fromStdString(request.text));
+    box.setTextFormat(Qt::PlainText);
+    switch (request.icon) {
+    case TMsgIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case TMsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case TMsgIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case TMsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case TMsgIcon::None:
+        break;
+    }
+    std::map<QAbstractButton*, int> results;
+    for (const TMessageButton& b : request.buttons) {
+        QPushButton* button =
+            box.addButton(QString::fromStdString(b.caption), QMessageBox::AcceptRole);
+        results[button] = b.result;
+        if (b.result == request.defaultResult)
+            box.setDefaultButton(button);
+        if (b.result == request.escapeResult)
+            box.setEscapeButton(button);
+    }
+    if (request.centreOnScreen) {
+        box.adjustSize();
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect r = box.frameGeometry();
+            r.moveCenter(screen->availableGeometry().center());
+            box.move(r.topLeft());
+        }
+    }
+    box.exec();
+    auto it = results.find(box.clickedButton());
+    return it == results.end() ? request.escapeResult : it->second;
+}
+
+bool TQtWidgetSet::OpenUrl(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+std::optional<TSize> TQtWidgetSet::PictureSize(const std::string& name) {
+    QPixmap picture;
+    if (!LoadPicture(name, picture))
+        return std::nullopt;
+    return TSize{picture.width(), picture.height()};
+}
+
+TControl* TQtWidgetSet::FocusedControl() {
+    // The focus may sit on a part of a control (a list's inner widget): its control counts.
+    for (const QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget())
+        if (TControl* control = QtControl(w))
+            return control;
+    return nullptr;
+}
+
+QWidget* QtWidget(const TControl& control) {
+    auto* peer = dynamic_cast<TQtPeer*>(&control.Peer());
+    return peer != nullptr ? peer->Widget() : nullptr;
+}
+
+TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    previous_ = SetWidgetSet(&widgetSet_);
+    // No display name: Qt would append it to the form's caption, which must stay exact.
+    setDesktopFileName(QStringLiteral("tolvar-update"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/tolvar.png")));
+    // Calls that other threads (the port's event watcher) hand over run from the message loop.
+    previousWakeUp_ = SetSynchronizeWakeUp([this] { widgetSet_.Post([] { CheckSynchronize(); }); });
+}
+
+TQtApplication::~TQtApplication() {
+    SetSynchronizeWakeUp(previousWakeUp_);
+    SetWidgetSet(previous_);
+}
+
+bool TQtApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        HandleException();
+        return false;
+    }
+}
+
+} // namespace tolvar

@@ -1,0 +1,133 @@
+#pragma once
+
+// Shared by the pieces of the Win32 widget set; nothing outside this folder includes it.
+
+#include "framework/Controls.h"
+#include "framework/WidgetSet.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace tolvar::win32 {
+
+std::wstring Wide(const std::string& utf8);
+std::string Narrow(const std::wstring& utf16);
+
+// Stored units (96 dpi) to pixels and back, at the widget set's DPI.
+int Dpi();
+int Scale(int stored);
+int Unscale(int pixels);
+// Edges scaled one by one, so that neighbouring rectangles stay neighbours.
+RECT ScaleRect(const TRect& rect);
+
+COLORREF ResolveColor(TColor color);
+// Solid brushes live as long as the widget set.
+HBRUSH Brush(TColor color);
+// Fonts at the widget set's DPI; they live as long as the widget set.
+HFONT Font(const TFont& font);
+
+// One decoded picture of the program's resources: 32-bit rows, top-down, alpha premultiplied
+// (the magenta key is fully transparent when asked).
+struct TPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> opaque;
+    std::vector<std::uint32_t> keyed;
+};
+const TPicture* Picture(const std::string& name);
+// Draws a picture scaled into `target` (pixels).
+void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& target);
+
+class TWin32Peer;
+
+// The peer of a window of ours, or nullptr.
+TWin32Peer* PeerOf(HWND window);
+// The peer of the window or of the nearest enclosing one of ours.
+TWin32Peer* PeerAround(HWND window);
+
+// Messages that child controls send to their parent: commands, notifications, colours.
+bool HandleChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// The state a peer holds besides its window.
+class TWin32Peer : public TControlPeer {
+public:
+    TWin32Peer(TControl& control, HWND window);
+    ~TWin32Peer() override;
+
+    TControl& Control() const { return control_; }
+    HWND Handle() const { return window_; }
+    void Forget() { window_ = nullptr; }
+
+    void SetBounds(const TRect& rect) override;
+    void SetVisible(bool visible) override;
+    void SetEnabled(bool enabled) override;
+    void SetCaption(const std::string& caption) override;
+    void SetFont(const TFont& font) override;
+    void SetColor(TColor color) override;
+    void SetFocus() override;
+    bool Focused() const override;
+    void BringToFront() override;
+    void Invalidate() override;
+    void SetTabOrder(const std::vector<TControl*>& chain) override;
+    void SetTextStyle(const TTextStyle&) override {}
+    TSize MeasureText(int) const override { return {}; }
+    void SetChecked(bool) override {}
+    void SetDefault(bool) override {}
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void SetItems(const std::vector<std::string>&) override {}
+    void SetItemIndex(int) override {}
+    void SetPicture(const std::string&, bool, const TRect&) override {}
+    void ShowWindow() override {}
+    void CloseWindow() override {}
+
+    // A command or notification of this control reached its parent.
+    virtual void Command(WORD) {}
+    // Text and background of a standard control, asked by WM_CTLCOLOR...
+    virtual HBRUSH ControlColor(HDC dc);
+
+    const TFont& FontSpec() const { return font_; }
+    TColor ColorSpec() const { return color_; }
+
+protected:
+    TControl& control_;
+    HWND window_;
+    TFont font_;
+    TColor color_ = clBtnFace;
+    std::vector<TControl*> tabChain_;
+};
+
+// The window that children of a control are created in.
+HWND ParentWindow(const TControl& control);
+std::unique_ptr<TControlPeer> CreateWin32Peer(TControl& control);
+
+// Widget set state the peers need.
+struct TWin32State {
+    int dpi = 96;
+    bool inputBlocked = false;
+    HWND applicationWindow = nullptr;
+    HWND messageWindow = nullptr;
+    HWND mainForm = nullptr;
+    std::map<std::string, HFONT> fonts;
+    std::map<TColor, HBRUSH> brushes;
+    std::map<std::string, std::unique_ptr<TPicture>> pictures;
+};
+TWin32State& State();
+
+// Our window classes, registered once.
+void RegisterWindowClasses();
+extern const wchar_t kFormClass[];
+extern const wchar_t kPanelClass[];
+extern const wchar_t kLabelClass[];
+extern const wchar_t kImageClass[];
+extern const wchar_t kApplicationClass[];
+extern const wchar_t kMessageClass[];
+extern const wchar_t kBoxClass[];
+
+LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int RunMessageBox(const TMessageRequest& request);
+
+} // namespace tolvar::win32

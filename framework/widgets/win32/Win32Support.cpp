@@ -1,0 +1,205 @@
+#include "framework/ModuleResource.h"
+#include "framework/widgets/win32/Win32Internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tolvar::win32 {
+
+TWin32State& State() {
+    static TWin32State state;
+    return state;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty())
+        return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& utf16) {
+    if (utf16.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+int Dpi() {
+    return State().dpi;
+}
+
+int Scale(int stored) {
+    return MulDiv(stored, Dpi(), 96);
+}
+
+int Unscale(int pixels) {
+    return MulDiv(pixels, 96, Dpi());
+}
+
+RECT ScaleRect(const TRect& rect) {
+    return {Scale(rect.left), Scale(rect.top), Scale(rect.Right()), Scale(rect.Bottom())};
+}
+
+COLORREF ResolveColor(TColor color) {
+    if (IsSystemColor(color))
+        return GetSysColor(static_cast<int>(color & 0xFF));
+    return RGB(RedOf(color), GreenOf(color), BlueOf(color));
+}
+
+HBRUSH Brush(TColor color) {
+    auto& brushes = State().brushes;
+    auto found = brushes.find(color);
+    if (found != brushes.end())
+        return found->second;
+    HBRUSH brush = IsSystemColor(color) ? GetSysColorBrush(static_cast<int>(color & 0xFF))
+                                        : CreateSolidBrush(ResolveColor(color));
+    brushes.emplace(color, brush);
+    return brush;
+}
+
+HFONT Font(const TFont& font) {
+    const std::string key = font.name + '/' + std::to_string(font.height) + '/' +
+                            std::to_string(font.bold) + std::to_string(font.italic) +
+                            std::to_string(font.underline) + std::to_string(font.strikeOut);
+    auto& fonts = State().fonts;
+    auto found = fonts.find(key);
+    if (found != fonts.end())
+        return found->second;
+    // The form's own face keeps the default character set; the pages' Arial is asked for with
+    // the Central European one, so Polish letters come from a face that has them.
+    const DWORD charset = font.name == "MS Sans Serif" ? DEFAULT_CHARSET : EASTEUROPE_CHARSET;
+    const std::wstring face = Wide(font.name);
+    HFONT handle = CreateFontW(Scale(font.height), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
+                               font.italic, font.underline, font.strikeOut, charset,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    fonts.emplace(key, handle);
+    return handle;
+}
+
+namespace {
+
+constexpr std::uint32_t kMagenta = 0x00FF00FF; // as 0x00RRGGBB in a 32-bit DIB row
+
+std::unique_ptr<TPicture> Decode(const std::string& name) {
+    const auto bytes = LoadRcDataResource(name.c_str());
+    if (!bytes || bytes->size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
+        return nullptr;
+    BITMAPFILEHEADER file;
+    std::memcpy(&file, bytes->data, sizeof file);
+    if (file.bfType != 0x4D42 || file.bfOffBits >= bytes->size)
+        return nullptr;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes->data + sizeof file);
+    const int width = info->bmiHeader.biWidth;
+    const int height = std::abs(info->bmiHeader.biHeight);
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    auto picture = std::make_unique<TPicture>();
+    picture->width = width;
+    picture->height = height;
+    picture->opaque.resize(static_cast<std::size_t>(width) * height);
+    // Whatever the file's format, the system converts it to 32-bit top-down rows.
+    BITMAPINFO want{};
+    want.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    want.bmiHeader.biWidth = width;
+    want.bmiHeader.biHeight = -height;
+    want.bmiHeader.biPlanes = 1;
+    want.bmiHeader.biBitCount = 32;
+    want.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
+                                    bytes->data + file.bfOffBits, info, DIB_RGB_COLORS);
+    const int rows = bitmap ? GetDIBits(screen, bitmap, 0, static_cast<UINT>(height),
+                                        picture->opaque.data(), &want, DIB_RGB_COLORS)
+                            : 0;
+    if (bitmap)
+        DeleteObject(bitmap);
+    ReleaseDC(nullptr, screen);
+    if (rows != height)
+        return nullptr;
+    picture->keyed.resize(picture->opaque.size());
+    for (std::size_t i = 0; i < picture->opaque.size(); ++i) {
+        const std::uint32_t rgb = picture->opaque[i] & 0x00FFFFFF;
+        picture->opaque[i] = rgb | 0xFF000000;
+        picture->keyed[i] = rgb == kMagenta ? 0 : (rgb | 0xFF000000);
+    }
+    return picture;
+}
+
+// Area average in premultiplied alpha: smooth when shrinking, and the transparent key never
+// bleeds into the edge pixels.
+std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, int sw, int sh,
+                                    int tw, int th) {
+    std::vector<std::uint32_t> out(static_cast<std::size_t>(tw) * th);
+    for (int ty = 0; ty < th; ++ty) {
+        const int y0 = static_cast<int>(static_cast<long long>(ty) * sh / th);
+        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * sh / th));
+        for (int tx = 0; tx < tw; ++tx) {
+            const int x0 = static_cast<int>(static_cast<long long>(tx) * sw / tw);
+            const int x1 =
+                std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * sw / tw));
+            unsigned sum[4] = {0, 0, 0, 0};
+            unsigned count = 0;
+            for (int y = y0; y < y1 && y < sh; ++y)
+                for (int x = x0; x < x1 && x < sw; ++x) {
+                    const std::uint32_t p = source[static_cast<std::size_t>(y) * sw + x];
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += (p >> (8 * c)) & 0xFF;
+                    ++count;
+                }
+            std::uint32_t p = 0;
+            for (int c = 0; c < 4; ++c)
+                p |= (count ? (sum[c] + count / 2) / count : 0) << (8 * c);
+            out[static_cast<std::size_t>(ty) * tw + tx] = p;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+const TPicture* Picture(const std::string& name) {
+    auto& pictures = State().pictures;
+    auto found = pictures.find(name);
+    if (found == pictures.end())
+        found = pictures.emplace(name, Decode(name)).first;
+    return found->second.get();
+}
+
+void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& target) {
+    const int tw = target.right - target.left;
+    const int th = target.bottom - target.top;
+    if (tw <= 0 || th <= 0)
+        return;
+    const auto pixels = Resample(transparent ? picture.keyed : picture.opaque, picture.width,
+                                 picture.height, tw, th);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = tw;
+    info.bmiHeader.biHeight = -th;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr)
+        return;
+    std::memcpy(bits, pixels.data(), pixels.size() * sizeof(std::uint32_t));
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(dc, target.left, target.top, tw, th, memory, 0, 0, tw, th, blend);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+}
+
+} // namespace tolvar::win32

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "framework/WidgetSet.h"
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <windows.h>
+
+namespace tolvar {
+
+// Real windows through the Win32 API: standard controls of the system and of the common
+// controls, and a few window classes of our own (form, painted panel, label, image).
+class TWin32WidgetSet : public TWidgetSet {
+public:
+    // With dpi 0 the screen's DPI is used; every stored measure is scaled by dpi / 96.
+    explicit TWin32WidgetSet(int dpi = 0);
+    ~TWin32WidgetSet() override;
+    TWin32WidgetSet(const TWin32WidgetSet&) = delete;
+    TWin32WidgetSet& operator=(const TWin32WidgetSet&) = delete;
+
+    std::unique_ptr<TControlPeer> CreatePeer(TControl& control) override;
+    void Run(TCustomForm& mainForm) override;
+    void ProcessMessages(bool wait) override;
+    void Post(std::function<void()> call) override;
+    void SetInputBlocked(bool blocked) override;
+    void DrainInput() override;
+    int ShowMessageBox(const TMessageRequest& request) override;
+    bool OpenUrl(const std::string& url) override;
+    std::optional<TSize> PictureSize(const std::string& name) override;
+    TControl* FocusedControl() override;
+
+    // The task bar entry: a window of its own that owns every form, titled with the
+    // application title.
+    void SetTitle(const std::string& title);
+    int Dpi() const;
+    HWND ApplicationWindow() const;
+    // The real window of a control.
+    static HWND Handle(const TControl& control);
+    // One message as the loop handles it: input filtering, the form's keys, then dispatch.
+    void Dispatch(MSG& message);
+
+private:
+    void RunPosted();
+    static LRESULT CALLBACK MessageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::mutex mutex_;
+    std::deque<std::function<void()>> posted_;
+};
+
+} // namespace tolvar

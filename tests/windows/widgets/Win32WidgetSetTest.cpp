@@ -1,0 +1,658 @@
+// The Win32 widget set under Wine: what the control model asks is read back from the real
+// windows through the Win32 API, and the keyboard rules are driven with real key messages.
+
+#include "framework/widgets/win32/Win32WidgetSet.h"
+
+#include "framework/Controls.h"
+#include "framework/MessageBoxes.h"
+#include "framework/StdControls.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <uxtheme.h>
+#include <vector>
+
+namespace tolvar {
+namespace {
+
+// Where a child window sits in its parent's client area.
+RECT PlaceOf(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+LOGFONTW FontOf(HWND window) {
+    LOGFONTW font{};
+    auto handle = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    EXPECT_NE(handle, nullptr);
+    GetObjectW(handle, sizeof font, &font);
+    return font;
+}
+
+// The client area as the window paints it.
+class TPrinted {
+public:
+    explicit TPrinted(HWND window) {
+        RECT client;
+        GetClientRect(window, &client);
+        screen_ = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen_);
+        bitmap_ = CreateCompatibleBitmap(screen_, client.right, client.bottom);
+        old_ = SelectObject(dc_, bitmap_);
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    }
+    ~TPrinted() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+        ReleaseDC(nullptr, screen_);
+    }
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+    // Whether any pixel of the area has the colour.
+    bool Has(COLORREF color, const RECT& area) const {
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (At(x, y) == color)
+                    return true;
+        return false;
+    }
+
+private:
+    HDC screen_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+class TCountingButton : public TButton {
+public:
+    TCountingButton(TComponent* owner, TWinControl* parent) : TButton(owner, parent) {
+        OnClick = [this](TComponent*) { ++clicks; };
+    }
+    int clicks = 0;
+    bool swallowReturn = false;
+    std::vector<TKey> keys;
+    bool PeerKey(TKey key) override {
+        keys.push_back(key);
+        return swallowReturn && key == TKey::Return;
+    }
+};
+
+class TPickingCombo : public TComboBox {
+public:
+    using TComboBox::TComboBox;
+    std::vector<int> picks;
+
+protected:
+    void Change() override { picks.push_back(ItemIndex()); }
+};
+
+class TPaintedPanel : public TCustomPanel {
+public:
+    using TCustomPanel::TCustomPanel;
+    int paints = 0;
+    void PeerPaint(TCanvas& canvas) override {
+        ++paints;
+        canvas.FillRect({10, 10, 20, 10}, clRed);
+        canvas.DrawEtchedLine({0, 40, 50, 2});
+        themed = canvas.DrawThemedTabBackground({0, 60, 10, 10});
+    }
+    bool themed = true;
+};
+
+class TKeyRecorder : public TDialogKeyHandler {
+public:
+    std::vector<TKey> keys;
+    bool DialogKey(TKey key) override {
+        keys.push_back(key);
+        return true;
+    }
+};
+
+class Win32Widgets : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        widgets = std::make_unique<TWin32WidgetSet>(GetParam());
+        previous = SetWidgetSet(widgets.get());
+        form = std::make_unique<TCustomForm>();
+        form->SetBounds({348, 266, 575, 405});
+        panel = new TPaintedPanel(form.get(), form.get());
+        panel->SetBounds({2, 2, 571, 354});
+    }
+    void TearDown() override {
+        form.reset();
+        SetWidgetSet(previous);
+        widgets.reset();
+    }
+    int S(int stored) const { return MulDiv(stored, GetParam(), 96); }
+    HWND H(const TControl& control) const { return TWin32WidgetSet::Handle(control); }
+    // A key pressed and released on the focused window, through the message loop.
+    void Press(WPARAM key) {
+        HWND focus = GetFocus();
+        ASSERT_NE(focus, nullptr);
+        PostMessageW(focus, WM_KEYDOWN, key, 1);
+        PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+        widgets->ProcessMessages(false);
+    }
+    void Show() {
+        form->ShowWindow();
+        widgets->ProcessMessages(false);
+    }
+
+    std::unique_ptr<TWin32WidgetSet> widgets;
+    TWidgetSet* previous = nullptr;
+    std::unique_ptr<TCustomForm> form;
+    TPaintedPanel* panel = nullptr;
+};
+
+INSTANTIATE_TEST_SUITE_P(Dpi, Win32Widgets, ::testing::Values(96, 144));
+
+TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionAndItsCaption) {
+    form->SetCaption("Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
+    Show();
+    RECT client;
+    GetClientRect(H(*form), &client);
+    EXPECT_EQ(client.right, S(575));
+    EXPECT_EQ(client.bottom, S(405));
+    RECT outer;
+    GetWindowRect(H(*form), &outer);
+    EXPECT_EQ(outer.left, S(348));
+    EXPECT_EQ(outer.top, S(266));
+    EXPECT_EQ(TextOf(H(*form)), L"Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
+    EXPECT_TRUE(GetWindowLongPtrW(H(*form), GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_TRUE(IsWindowVisible(H(*form)));
+}
+
+TEST_P(Win32Widgets, TaskBarEntryCarriesTheApplicationTitleAndOwnsTheForm) {
+    widgets->SetTitle("TOLVAR ver. 1.5.0 UPDATE");
+    Show();
+    HWND application = GetWindow(H(*form), GW_OWNER);
+    ASSERT_EQ(application, widgets->ApplicationWindow());
+    EXPECT_EQ(TextOf(application), L"TOLVAR ver. 1.5.0 UPDATE");
+    EXPECT_EQ(GetWindow(application, GW_OWNER), nullptr);
+    EXPECT_TRUE(IsWindowVisible(application));
+    EXPECT_FALSE(GetWindowLongPtrW(application, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+}
+
+TEST_P(Win32Widgets, ChildrenSitWhereTheModelPutsThemScaled) {
+    auto* button = new TButton(form.get(), panel);
+    button->SetBounds({494, 369, 75, 24});
+    auto* group = new TGroupBox(form.get(), panel);
+    group->SetBounds({16, 100, 200, 80});
+    auto* check = new TCheckBox(form.get(), group);
+    check->SetBounds({8, 15, 150, 17});
+    auto* combo = new TComboBox(form.get(), panel);
+    combo->SetBounds({16, 200, 145, 21});
+
+    const RECT p = PlaceOf(H(*panel));
+    EXPECT_EQ(p.left, S(2));
+    EXPECT_EQ(p.top, S(2));
+    EXPECT_EQ(p.right, S(573));
+    EXPECT_EQ(p.bottom, S(356));
+    const RECT b = PlaceOf(H(*button));
+    EXPECT_EQ(b.left, S(494));
+    EXPECT_EQ(b.top, S(369));
+    EXPECT_EQ(b.right, S(569));
+    EXPECT_EQ(b.bottom, S(393));
+    // A group box's child is placed from the group box's own corner.
+    EXPECT_EQ(GetParent(H(*check)), H(*group));
+    const RECT c = PlaceOf(H(*check));
+    EXPECT_EQ(c.left, S(8));
+    EXPECT_EQ(c.top, S(15));
+    EXPECT_EQ(c.right - c.left, S(150));
+    const RECT d = PlaceOf(H(*combo));
+    EXPECT_EQ(d.left, S(16));
+    EXPECT_EQ(d.right, S(161));
+}
+
+TEST_P(Win32Widgets, CaptionEnabledVisibleAndFocusReachTheWindow) {
+    auto* button = new TButton(form.get(), panel);
+    button->SetCaption("Zakończ");
+    EXPECT_EQ(TextOf(H(*button)), L"Zakończ");
+    EXPECT_TRUE(IsWindowEnabled(H(*button)));
+    button->SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(H(*button)));
+    button->SetEnabled(true);
+    Show();
+    EXPECT_TRUE(IsWindowVisible(H(*button)));
+    button->Hide();
+    EXPECT_FALSE(IsWindowVisible(H(*button)));
+    button->Show();
+    EXPECT_TRUE(IsWindowVisible(H(*button)));
+
+    auto* check = new TCheckBox(form.get(), panel);
+    check->SetFocus();
+    EXPECT_EQ(GetFocus(), H(*check));
+    EXPECT_TRUE(check->Focused());
+    EXPECT_FALSE(button->Focused());
+    EXPECT_EQ(widgets->FocusedControl(), check);
+    button->SetFocus();
+    EXPECT_EQ(widgets->FocusedControl(), button);
+}
+
+TEST_P(Win32Widgets, FontsAreCreatedAtTheStoredHeightScaled) {
+    auto* label = new TLabel(form.get(), panel);
+    TFont arial;
+    arial.name = "Arial";
+    arial.height = -13;
+    arial.bold = true;
+    arial.underline = true;
+    label->SetFont(arial);
+    LOGFONTW font = FontOf(H(*label));
+    EXPECT_STREQ(font.lfFaceName, L"Arial");
+    EXPECT_EQ(font.lfHeight, S(-13));
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_FALSE(font.lfItalic);
+    EXPECT_EQ(font.lfCharSet, EASTEUROPE_CHARSET);
+
+    // Every control starts with the form's font.
+    auto* button = new TButton(form.get(), panel);
+    font = FontOf(H(*button));
+    EXPECT_STREQ(font.lfFaceName, L"MS Sans Serif");
+    EXPECT_EQ(font.lfHeight, S(-11));
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    EXPECT_EQ(font.lfCharSet, DEFAULT_CHARSET);
+}
+
+TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
+    auto* label = new TLabel(form.get(), panel);
+    label->SetBounds({0, 0, 200, 40});
+    label->SetColor(clBlue);
+    TFont font = label->Font();
+    font.color = clRed;
+    label->SetFont(font);
+    label->SetCaption("MMMM");
+    {
+        const TPrinted printed(H(*label));
+        EXPECT_EQ(printed.At(S(199), S(39)), RGB(0, 0, 255));
+        EXPECT_TRUE(printed.Has(RGB(255, 0, 0), {0, 0, S(60), S(20)}));
+    }
+    label->SetEnabled(false);
+    {
+        const TPrinted printed(H(*label));
+        EXPECT_FALSE(printed.Has(RGB(255, 0, 0), {0, 0, S(60), S(20)}));
+        EXPECT_TRUE(printed.Has(GetSysColor(COLOR_GRAYTEXT), {0, 0, S(60), S(20)}));
+    }
+    label->SetEnabled(true);
+    // Centred text leaves the left part empty; a margin moves it in.
+    label->SetAlignment(TAlignment::Center);
+    {
+        const TPrinted printed(H(*label));
+        EXPECT_FALSE(printed.Has(RGB(255, 0, 0), {0, 0, S(60), S(40)}));
+        EXPECT_TRUE(printed.Has(RGB(255, 0, 0), {S(70), 0, S(130), S(20)}));
+    }
+    label->SetAlignment(TAlignment::Left);
+    label->SetBorderWidth(10);
+    {
+        const TPrinted printed(H(*label));
+        EXPECT_FALSE(printed.Has(RGB(255, 0, 0), {0, 0, S(200), S(9)}));
+        EXPECT_FALSE(printed.Has(RGB(255, 0, 0), {0, 0, S(9), S(40)}));
+        EXPECT_TRUE(printed.Has(RGB(255, 0, 0), {S(10), S(10), S(60), S(30)}));
+    }
+    label->SetBorderWidth(0);
+    // Raised: a copy in the highlight colour up and to the left.
+    label->SetTextEffect(TTextEffect::Raised);
+    {
+        const TPrinted printed(H(*label));
+        EXPECT_TRUE(printed.Has(GetSysColor(COLOR_BTNHIGHLIGHT), {0, 0, S(60), S(20)}));
+    }
+
+    const TSize one = label->Peer().MeasureText(-1);
+    EXPECT_GT(one.width, 20);
+    EXPECT_LT(one.width, 60);
+    EXPECT_GE(one.height, 11);
+    label->SetCaption("word word word word word word word word");
+    const TSize line = label->Peer().MeasureText(-1);
+    label->SetWordWrap(true);
+    const TSize wrapped = label->Peer().MeasureText(60);
+    EXPECT_LE(wrapped.width, 60);
+    EXPECT_GE(wrapped.height, 3 * line.height);
+    label->SetWordWrap(false);
+    label->SetCaption("one\r\ntwo");
+    EXPECT_EQ(label->Peer().MeasureText(-1).height, 2 * line.height);
+}
+
+TEST_P(Win32Widgets, PanelPaintsThroughTheCanvasInStoredUnits) {
+    panel->SetColor(clBtnFace);
+    const TPrinted printed(H(*panel));
+    EXPECT_GT(panel->paints, 0);
+    EXPECT_EQ(printed.At(S(10), S(10)), RGB(255, 0, 0));
+    EXPECT_EQ(printed.At(S(29), S(19)), RGB(255, 0, 0));
+    EXPECT_EQ(printed.At(S(31), S(21)), GetSysColor(COLOR_BTNFACE));
+    // Etched: the shadow row over the highlight row.
+    EXPECT_EQ(printed.At(S(20), S(40)), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(printed.At(S(20), S(40) + 1), GetSysColor(COLOR_BTNHIGHLIGHT));
+    // Themed where visual styles are on, and the caller is told whether it was.
+    EXPECT_EQ(panel->themed, IsThemeActive() && IsAppThemed());
+}
+
+TEST_P(Win32Widgets, ImageLeavesTheMagentaKeyOutAndKeepsThePicture) {
+    auto size = widgets->PictureSize("logo.bmp");
+    ASSERT_TRUE(size);
+    EXPECT_EQ(*size, (TSize{289, 213}));
+    EXPECT_EQ(widgets->PictureSize("display-menu.bmp"), (TSize{271, 193}));
+    EXPECT_EQ(widgets->PictureSize("display-update.bmp"), (TSize{266, 187}));
+    EXPECT_FALSE(widgets->PictureSize("missing.bmp"));
+
+    auto* image = new TImage(form.get(), panel);
+    image->SetBounds({0, 0, 145, 107});
+    image->SetColor(Rgb(255, 255, 255));
+    image->SetStretch(true);
+    image->SetPicture("logo.bmp");
+    image->SetTransparent(true);
+    const RECT all{0, 0, S(145), S(107)};
+    {
+        const TPrinted printed(H(*image));
+        // The corner of the logo is the key: the background shows there.
+        EXPECT_EQ(printed.At(0, 0), RGB(255, 255, 255));
+        EXPECT_FALSE(printed.Has(RGB(255, 0, 255), all));
+        // The red mark in the middle stays.
+        const COLORREF middle = printed.At(S(72), S(53));
+        EXPECT_GT(GetRValue(middle), 150);
+        EXPECT_LT(GetGValue(middle), 100);
+    }
+    image->SetTransparent(false);
+    {
+        const TPrinted printed(H(*image));
+        EXPECT_EQ(printed.At(0, 0), RGB(255, 0, 255));
+    }
+}
+
+TEST_P(Win32Widgets, CheckBoxReportsTheUsersTogglesOnly) {
+    auto* check = new TCheckBox(form.get(), panel);
+    check->SetBounds({10, 10, 100, 17});
+    Show();
+    int clicks = 0;
+    check->OnClick = [&](TComponent*) { ++clicks; };
+    check->SetChecked(true);
+    EXPECT_EQ(SendMessageW(H(*check), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(clicks, 0);
+    SendMessageW(H(*check), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_FALSE(check->Checked());
+    EXPECT_EQ(SendMessageW(H(*check), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST_P(Win32Widgets, ButtonInGroupBoxReportsItsClickAndShowsTheDefaultFlag) {
+    auto* group = new TGroupBox(form.get(), panel);
+    group->SetBounds({10, 10, 200, 100});
+    auto* button = new TCountingButton(form.get(), group);
+    button->SetBounds({8, 15, 75, 24});
+    Show();
+    SendMessageW(H(*button), BM_CLICK, 0, 0);
+    EXPECT_EQ(button->clicks, 1);
+    EXPECT_EQ(GetWindowLongPtrW(H(*button), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    button->SetDefault(true);
+    EXPECT_EQ(GetWindowLongPtrW(H(*button), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    button->SetDefault(false);
+    EXPECT_EQ(GetWindowLongPtrW(H(*button), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+}
+
+TEST_P(Win32Widgets, ProgressBarTakesRangeAndPosition) {
+    auto* bar = new TProgressBar(form.get(), panel);
+    bar->SetMax(836);
+    bar->SetPosition(418);
+    EXPECT_EQ(SendMessageW(H(*bar), PBM_GETRANGE, FALSE, 0), 836);
+    EXPECT_EQ(SendMessageW(H(*bar), PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendMessageW(H(*bar), PBM_GETPOS, 0, 0), 418);
+}
+
+TEST_P(Win32Widgets, ComboBoxListsItemsAndReportsEachPickOnce) {
+    auto* combo = new TPickingCombo(form.get(), panel);
+    combo->SetBounds({16, 16, 145, 21});
+    combo->SetItems({"COM1", "COM2", "Łódź"});
+    EXPECT_EQ(SendMessageW(H(*combo), CB_GETCOUNT, 0, 0), 3);
+    wchar_t text[32] = {};
+    SendMessageW(H(*combo), CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"Łódź");
+    combo->SetItemIndex(1);
+    EXPECT_EQ(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_TRUE(combo->picks.empty());
+    // The closed list follows the arrow keys; each change is one pick.
+    Show();
+    combo->SetFocus();
+    Press(VK_DOWN);
+    EXPECT_EQ(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(combo->picks, std::vector<int>{2});
+    Press(VK_DOWN);
+    EXPECT_EQ(combo->picks, std::vector<int>{2});
+    // Backspace is the model's: the list never sees it.
+    Press(VK_BACK);
+    EXPECT_EQ(combo->picks, std::vector<int>{2});
+    Press(VK_UP);
+    EXPECT_EQ(combo->picks, (std::vector<int>{2, 1}));
+}
+
+TEST_P(Win32Widgets, TabFollowsTheModelsChainAndSkipsWhatCannotFocus) {
+    auto* first = new TButton(form.get(), panel);
+    auto* second = new TButton(form.get(), panel);
+    auto* label = new TLabel(form.get(), panel);
+    auto* third = new TCheckBox(form.get(), panel);
+    panel->Peer().SetTabOrder({third, label, first, second});
+    EXPECT_FALSE(GetWindowLongPtrW(H(*label), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_TRUE(GetWindowLongPtrW(H(*first), GWL_STYLE) & WS_TABSTOP);
+    Show();
+    third->SetFocus();
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), H(*first));
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), H(*second));
+    second->SetEnabled(false);
+    third->SetFocus();
+    Press(VK_TAB);
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), H(*third));
+    // Bringing a control to the front keeps the tab order.
+    second->SetEnabled(true);
+    second->BringToFront();
+    first->SetFocus();
+    Press(VK_TAB);
+    EXPECT_EQ(GetFocus(), H(*second));
+}
+
+TEST_P(Win32Widgets, EnterPressesTheFocusedButtonElseGoesToTheForm) {
+    auto* next = new TCountingButton(form.get(), panel);
+    next->SetDefault(true);
+    auto* back = new TCountingButton(form.get(), panel);
+    auto* check = new TCheckBox(form.get(), panel);
+    Show();
+    back->SetFocus();
+    Press(VK_RETURN);
+    EXPECT_EQ(back->clicks, 1);
+    EXPECT_EQ(next->clicks, 0);
+    EXPECT_EQ(back->keys, std::vector<TKey>{TKey::Return});
+    check->SetFocus();
+    Press(VK_RETURN);
+    EXPECT_EQ(back->clicks, 1);
+    EXPECT_EQ(next->clicks, 1);
+    // A key the control swallows goes no further.
+    back->swallowReturn = true;
+    back->SetFocus();
+    Press(VK_RETURN);
+    EXPECT_EQ(back->clicks, 1);
+    EXPECT_EQ(next->clicks, 1);
+}
+
+TEST_P(Win32Widgets, EscapeAndEnterReachTheFormsDialogKeyHandlers) {
+    TKeyRecorder recorder;
+    AddDialogKeyHandler(*form, &recorder);
+    auto* check = new TCheckBox(form.get(), panel);
+    Show();
+    check->SetFocus();
+    Press(VK_ESCAPE);
+    Press(VK_RETURN);
+    Press('A');
+    EXPECT_EQ(recorder.keys, (std::vector<TKey>{TKey::Escape, TKey::Return}));
+    RemoveDialogKeyHandler(*form, &recorder);
+}
+
+TEST_P(Win32Widgets, BlockedInputIsDroppedAndTheFormStays) {
+    auto* button = new TCountingButton(form.get(), panel);
+    button->SetBounds({10, 10, 75, 24});
+    Show();
+    button->SetFocus();
+    widgets->SetInputBlocked(true);
+    Press(VK_RETURN);
+    PostMessageW(H(*button), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(H(*button), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    widgets->ProcessMessages(false);
+    EXPECT_EQ(button->clicks, 0);
+    EXPECT_TRUE(button->keys.empty());
+    SendMessageW(H(*form), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form->Closed());
+    EXPECT_TRUE(IsWindowVisible(H(*form)));
+
+    // Queued input is drained while blocked and does not come back afterwards.
+    PostMessageW(H(*button), WM_KEYDOWN, VK_RETURN, 1);
+    widgets->DrainInput();
+    widgets->SetInputBlocked(false);
+    widgets->ProcessMessages(false);
+    EXPECT_EQ(button->clicks, 0);
+
+    Press(VK_RETURN);
+    EXPECT_EQ(button->clicks, 1);
+    SendMessageW(H(*form), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_FALSE(IsWindowVisible(H(*form)));
+}
+
+TEST_P(Win32Widgets, PostedCallsRunOnTheLoopInOrderFromAnyThread) {
+    std::vector<int> ran;
+    const DWORD uiThread = GetCurrentThreadId();
+    DWORD ranOn = 0;
+    std::thread worker([&] {
+        widgets->Post([&] { ran.push_back(1); });
+        widgets->Post([&] {
+            ran.push_back(2);
+            ranOn = GetCurrentThreadId();
+        });
+    });
+    worker.join();
+    while (ran.size() < 2)
+        widgets->ProcessMessages(true);
+    EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+    EXPECT_EQ(ranOn, uiThread);
+}
+
+TEST_P(Win32Widgets, RunEndsWhenTheFormCloses) {
+    Show();
+    widgets->Post([this] { form->Close(); });
+    widgets->Run(*form);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_FALSE(IsWindowVisible(H(*form)));
+}
+
+// The box as the user sees it, then the key the user presses.
+struct TBoxSeen {
+    std::wstring caption;
+    std::vector<std::wstring> buttons;
+    std::wstring focused;
+    bool hasIcon = false;
+    RECT place{};
+};
+
+TBoxSeen LookAtBoxAndPress(TWin32WidgetSet& widgets, WPARAM key) {
+    TBoxSeen seen;
+    HWND box = FindWindowW(L"TolvarMessageBox", nullptr);
+    EXPECT_NE(box, nullptr);
+    if (box == nullptr)
+        return seen;
+    seen.caption = TextOf(box);
+    GetWindowRect(box, &seen.place);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (std::wstring(name) == L"Button")
+            seen.buttons.push_back(TextOf(child));
+    }
+    seen.focused = TextOf(GetFocus());
+    (void)widgets;
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    return seen;
+}
+
+TMessageRequest Confirmation() {
+    TMessageRequest request;
+    request.caption = "Confirm";
+    request.text = "Czy na pewno przerwać?";
+    request.icon = TMsgIcon::Question;
+    request.buttons = {{"&Yes", mrYes}, {"&No", mrNo}};
+    request.defaultResult = mrYes;
+    request.escapeResult = mrNo;
+    request.centreOnScreen = true;
+    return request;
+}
+
+TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
+    Show();
+    TBoxSeen seen;
+    widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrYes);
+    EXPECT_EQ(seen.caption, L"Confirm");
+    EXPECT_EQ(seen.buttons, (std::vector<std::wstring>{L"&Yes", L"&No"}));
+    EXPECT_EQ(seen.focused, L"&Yes");
+    // Centred on the screen.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    EXPECT_LE(std::abs((seen.place.left + seen.place.right) / 2 - screenWidth / 2), 1);
+    EXPECT_EQ(FindWindowW(L"TolvarMessageBox", nullptr), nullptr);
+    // The main window took no input meanwhile and takes it again now.
+    EXPECT_TRUE(IsWindowEnabled(H(*form)));
+
+    widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_ESCAPE); });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+
+    // Enter on the other button chooses that one.
+    widgets->Post([&] {
+        SendMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_NEXTDLGCTL, 0, FALSE);
+        SetFocus(
+            FindWindowExW(FindWindowW(L"TolvarMessageBox", nullptr), nullptr, L"Button", L"&No"));
+        seen = LookAtBoxAndPress(*widgets, VK_RETURN);
+    });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(seen.focused, L"&No");
+
+    // The default button has the focus wherever it stands.
+    TMessageRequest noFirst = Confirmation();
+    noFirst.defaultResult = mrNo;
+    widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
+    EXPECT_EQ(widgets->ShowMessageBox(noFirst), mrNo);
+    EXPECT_EQ(seen.focused, L"&No");
+
+    // Closing the box is Escape.
+    widgets->Post([] { PostMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_CLOSE, 0, 0); });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+}
+
+TEST_P(Win32Widgets, ErrorBoxIsCentredOnTheMainWindowUnlessAsked) {
+    Show();
+    TMessageRequest request;
+    request.caption = "TOLVAR ver. 1.5.0 UPDATE";
+    request.text = "Błąd.";
+    request.icon = TMsgIcon::Error;
+    request.buttons = {{"OK", mrOk}};
+    request.defaultResult = mrOk;
+    request.escapeResult = mrOk;
+    TBoxSeen seen;
+    widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
+    EXPECT_EQ(widgets->ShowMessageBox(request), mrOk);
+    EXPECT_EQ(seen.buttons, std::vector<std::wstring>{L"OK"});
+    RECT main;
+    GetWindowRect(H(*form), &main);
+    EXPECT_LE(std::abs((seen.place.left + seen.place.right) / 2 - (main.left + main.right) / 2), 1);
+    EXPECT_LE(std::abs((seen.place.top + seen.place.bottom) / 2 - (main.top + main.bottom) / 2), 1);
+}
+
+} // namespace
+} // namespace tolvar
