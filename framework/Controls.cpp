@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/FormReader.h"
+#include "framework/StdControls.h"
 
 #include <algorithm>
 #include <climits>
@@ -254,6 +255,14 @@ bool TCustomForm::PeerDialogKey(TKey key) {
     for (TDialogKeyHandler* h : handlers)
         if (h->DialogKey(key))
             return true;
+    // Otherwise Enter presses the form's default button, as in any dialog.
+    if (key == TKey::Return)
+        for (TControl* c : TabChain())
+            if (auto* button = dynamic_cast<TButton*>(c);
+                button != nullptr && button->Default() && button->Pressable()) {
+                button->Click();
+                return true;
+            }
     return false;
 }
 

@@ -283,6 +283,23 @@ TEST_F(Model, StoredColoursAreTheirPlatformValues) {
     EXPECT_FALSE(IsSystemColor(clRed));
 }
 
+// Enter that no handler took presses the form's default button, if it can be pressed.
+TEST_F(Model, EnterPressesTheDefaultButtonNobodyElseTook) {
+    auto* other = new TButton(form_.get(), form_.get());
+    auto* ok = new TButton(form_.get(), form_.get());
+    int presses = 0;
+    ok->OnClick = [&](TComponent*) { ++presses; };
+    other->OnClick = [&](TComponent*) { presses += 100; };
+    EXPECT_FALSE(form_->PeerDialogKey(TKey::Return));
+    ok->SetDefault(true);
+    EXPECT_FALSE(form_->PeerDialogKey(TKey::Escape));
+    EXPECT_TRUE(form_->PeerDialogKey(TKey::Return));
+    EXPECT_EQ(presses, 1);
+    ok->SetEnabled(false);
+    EXPECT_FALSE(form_->PeerDialogKey(TKey::Return));
+    EXPECT_EQ(presses, 1);
+}
+
 TEST_F(Model, DestroyingAContainerDestroysItsChildrenFirst) {
     auto* group = new TGroupBox(form_.get(), form_.get());
     new TButton(form_.get(), group);

@@ -268,6 +268,7 @@ TEST_P(Win32Widgets, FontsAreCreatedAtTheStoredHeightScaled) {
 
 TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
     auto* label = new TLabel(form.get(), panel);
+    label->SetAutoSize(false);
     label->SetBounds({0, 0, 200, 40});
     label->SetColor(clBlue);
     TFont font = label->Font();
