@@ -8,6 +8,7 @@
 #include "framework/ModuleResource.h"
 #include "framework/StdControls.h"
 #include "serial/ComPort.h"
+#include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
 
 #include <memory>
@@ -154,6 +155,19 @@ int RunWizard(std::string_view description) {
     WidgetSet().Run(*form);
     form.reset();
     return 0;
+}
+
+int StartWizard() {
+    SetApplicationTitle(kApplicationTitle);
+    std::string description;
+    try {
+        ComPortModuleStartup();
+        description = StoredForm1Description();
+    } catch (...) {
+        HandleException();
+        return 1;
+    }
+    return RunWizard(description);
 }
 
 } // namespace tolvar

@@ -58,4 +58,8 @@ public:
 // and gives exit status 1.
 int RunWizard(std::string_view description);
 
+// The program after its entry point has installed the widget set: the application title, the
+// port module, the stored description and the wizard. Returns the exit status.
+int StartWizard();
+
 } // namespace tolvar

@@ -1,32 +1,21 @@
 // The Windows entry point: the same start-up as on Linux, over the Win32 widget set.
 
 #include "app/Form1.h"
-#include "framework/Application.h"
 #include "framework/TextLookup.h"
 #include "framework/Thread.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
-#include "serial/ComPortStartup.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before any other thread runs: the first port error may be worded on the upload's thread.
     tolvar::InitTextLookup();
-    tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
     tolvar::TWin32WidgetSet widgets;
     tolvar::SetWidgetSet(&widgets);
     widgets.SetTitle(tolvar::kApplicationTitle);
     // Calls that other threads (the port's event watcher) hand over run from the message loop.
     tolvar::SetSynchronizeWakeUp([&widgets] { widgets.Post([] { tolvar::CheckSynchronize(); }); });
-    std::string description;
-    try {
-        tolvar::ComPortModuleStartup();
-        description = tolvar::StoredForm1Description();
-    } catch (...) {
-        tolvar::HandleException();
-        return 1;
-    }
-    const int result = tolvar::RunWizard(description);
+    const int result = tolvar::StartWizard();
     tolvar::SetSynchronizeWakeUp(nullptr);
     tolvar::SetWidgetSet(nullptr);
     return result;

@@ -135,16 +135,10 @@ Run WindowUpload() {
 }
 
 Run Upload(bool lineTime) {
-    sim::Options options;
-    options.lineTime = lineTime;
-    options.reference = MemoryOfImage(PayloadText(*LoadPayload()));
-    sim::LoaderSim simulator(options);
-    const std::string path = simulator.OpenPty();
-    std::thread thread([&simulator] { simulator.Run(); });
-
+    Controller controller(lineTime);
     TComPort port;
     SetProgramComSettings(port);
-    port.SetPort(path);
+    port.SetPort(controller.Path());
     PortAdapter<TComPort> adapter(port);
     MeasuringPort measuring(adapter);
     NullUploadReporter reporter;
@@ -158,11 +152,7 @@ Run Upload(bool lineTime) {
     run.ok = result.outcome == UploadResult::Outcome::Success && result.passes == 1;
     run.bytes = measuring.bytes;
     run.exchanges = std::move(measuring.exchanges);
-
-    simulator.Stop();
-    thread.join();
-    run.simulator = simulator.Result().Line();
-    run.ok = run.ok && simulator.Result().image == sim::Summary::Image::Match;
+    run.ok = controller.Finish(run.simulator) && run.ok;
     return run;
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <map>
 
 namespace tolvar {
 
@@ -24,11 +23,6 @@ void SetFontPart(TComponent& c, const std::function<void(TFont&)>& change) {
     TFont f = C(c).Font();
     change(f);
     C(c).SetFont(f);
-}
-
-std::map<TCustomForm*, std::vector<TDialogKeyHandler*>>& DialogKeyHandlers() {
-    static std::map<TCustomForm*, std::vector<TDialogKeyHandler*>> handlers;
-    return handlers;
 }
 
 } // namespace
@@ -216,7 +210,6 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 TCustomForm::TCustomForm() : TWinControl(nullptr, nullptr, TControlKind::Form) {}
 
 TCustomForm::~TCustomForm() {
-    DialogKeyHandlers().erase(this);
     // Controls go first, each before its children, as the window hierarchy tears down; the
     // non-visual components go afterwards with the owner's list.
     while (!Controls().empty())
@@ -251,7 +244,7 @@ TControl* TCustomForm::ActiveControl() const {
 
 bool TCustomForm::PeerDialogKey(TKey key) {
     // A copy: a handler may close the form.
-    const std::vector<TDialogKeyHandler*> handlers = DialogKeyHandlers()[this];
+    const std::vector<TDialogKeyHandler*> handlers = dialogKeyHandlers_;
     for (TDialogKeyHandler* h : handlers)
         if (h->DialogKey(key))
             return true;
@@ -266,16 +259,10 @@ bool TCustomForm::PeerDialogKey(TKey key) {
     return false;
 }
 
-void AddDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler) {
-    DialogKeyHandlers()[&form].push_back(handler);
-}
-
-void RemoveDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler) {
-    auto it = DialogKeyHandlers().find(&form);
-    if (it == DialogKeyHandlers().end())
-        return;
-    auto& list = it->second;
-    list.erase(std::remove(list.begin(), list.end(), handler), list.end());
+void TCustomForm::RemoveDialogKeyHandler(TDialogKeyHandler* handler) {
+    dialogKeyHandlers_.erase(
+        std::remove(dialogKeyHandlers_.begin(), dialogKeyHandlers_.end(), handler),
+        dialogKeyHandlers_.end());
 }
 
 // ---------------------------------------------------------------------------------------------

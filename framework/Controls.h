@@ -141,6 +141,13 @@ private:
     std::vector<TControl*> controls_;
 };
 
+// Controls that act on Return and Escape for the whole form (the wizard frame) register with it.
+class TDialogKeyHandler {
+public:
+    virtual ~TDialogKeyHandler() = default;
+    virtual bool DialogKey(TKey key) = 0;
+};
+
 // A form built from a stored description: owns every stored object, offers its event handlers
 // by name, and keeps the modal result that buttons set.
 class TCustomForm : public TWinControl {
@@ -163,8 +170,10 @@ public:
     // The control that has the keyboard focus, when it is in this form.
     TControl* ActiveControl() const;
 
-    // Return and Escape that no control took; the form offers them to its controls.
+    // Return and Escape that no control took; the form offers them to its handlers.
     bool PeerDialogKey(TKey key);
+    void AddDialogKeyHandler(TDialogKeyHandler* handler) { dialogKeyHandlers_.push_back(handler); }
+    void RemoveDialogKeyHandler(TDialogKeyHandler* handler);
     // The window was closed by the platform (title bar, session end).
     void PeerClosed() { closed_ = true; }
 
@@ -174,16 +183,8 @@ protected:
 private:
     int modalResult_ = 0;
     bool closed_ = false;
+    std::vector<TDialogKeyHandler*> dialogKeyHandlers_;
 };
-
-// Controls that act on Return and Escape for the whole form (the wizard frame) register here.
-class TDialogKeyHandler {
-public:
-    virtual ~TDialogKeyHandler() = default;
-    virtual bool DialogKey(TKey key) = 0;
-};
-void AddDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler);
-void RemoveDialogKeyHandler(TCustomForm& form, TDialogKeyHandler* handler);
 
 // A plain container that paints itself through OnPaint-like overrides (wizard frame, pages).
 class TCustomPanel : public TWinControl {

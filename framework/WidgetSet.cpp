@@ -31,16 +31,7 @@ public:
     void BringToFront() override {}
     void Invalidate() override {}
     void SetTabOrder(const std::vector<TControl*>&) override {}
-    void SetTextStyle(const TTextStyle&) override {}
     TSize MeasureText(int width) const override { return {width < 0 ? 0 : width, 0}; }
-    void SetChecked(bool) override {}
-    void SetDefault(bool) override {}
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void SetItems(const std::vector<std::string>&) override {}
-    void SetItemIndex(int) override {}
-    void SetPicture(const std::string&, bool, const TRect&) override {}
-    void ShowWindow() override {}
     void CloseWindow() override;
 
 private:

@@ -62,25 +62,27 @@ public:
     // The order in which Tab visits the children of this container.
     virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
 
+    // The calls below belong to one kind of control each; the peers of other kinds ignore them.
     // Label.
-    virtual void SetTextStyle(const TTextStyle& style) = 0;
+    virtual void SetTextStyle(const TTextStyle& /*style*/) {}
     // Text size for a width (word wrap) or, with width < 0, on one line; stored units.
-    virtual TSize MeasureText(int width) const = 0;
+    virtual TSize MeasureText(int /*width*/) const { return {}; }
     // Check box.
-    virtual void SetChecked(bool checked) = 0;
+    virtual void SetChecked(bool /*checked*/) {}
     // Push button: drawn as the window's default button.
-    virtual void SetDefault(bool isDefault) = 0;
+    virtual void SetDefault(bool /*isDefault*/) {}
     // Progress bar.
-    virtual void SetRange(int minimum, int maximum) = 0;
-    virtual void SetPosition(int position) = 0;
+    virtual void SetRange(int /*minimum*/, int /*maximum*/) {}
+    virtual void SetPosition(int /*position*/) {}
     // Drop-down list.
-    virtual void SetItems(const std::vector<std::string>& items) = 0;
-    virtual void SetItemIndex(int index) = 0;
+    virtual void SetItems(const std::vector<std::string>& /*items*/) {}
+    virtual void SetItemIndex(int /*index*/) {}
     // Image: the picture drawn into `target` (stored units, inside the control).
-    virtual void SetPicture(const std::string& name, bool transparent, const TRect& target) = 0;
+    virtual void SetPicture(const std::string& /*name*/, bool /*transparent*/,
+                            const TRect& /*target*/) {}
     // Form: the window's caption and the application's task bar entry.
-    virtual void ShowWindow() = 0;
-    virtual void CloseWindow() = 0;
+    virtual void ShowWindow() {}
+    virtual void CloseWindow() {}
 };
 
 // Gives a control model real windows on one platform.

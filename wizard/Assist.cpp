@@ -79,7 +79,7 @@ TLMDAssist::TLMDAssist(TComponent* owner, TWinControl* parent) : TCustomPanel(ow
         // cancel button handler.
         form_ = Form();
         if (form_ != nullptr)
-            AddDialogKeyHandler(*form_, this);
+            form_->AddDialogKeyHandler(this);
         SetBounds(parent->ClientRect());
     }
     AlignControls();
@@ -87,7 +87,7 @@ TLMDAssist::TLMDAssist(TComponent* owner, TWinControl* parent) : TCustomPanel(ow
 
 TLMDAssist::~TLMDAssist() {
     if (form_ != nullptr)
-        RemoveDialogKeyHandler(*form_, this);
+        form_->RemoveDialogKeyHandler(this);
     // The page list goes first, so destroying the pages raises no page change or event.
     for (TLMDAssistPage* page : pages_)
         page->assist_ = nullptr;

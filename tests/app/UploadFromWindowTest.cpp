@@ -290,7 +290,7 @@ protected:
 };
 
 TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
-    AddDialogKeyHandler(window_, &counter_);
+    window_.AddDialogKeyHandler(&counter_);
     window_.ShowWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(W(window_)));
     // The key is made on the window's thread as the work ends, so it is still queued when the
@@ -308,7 +308,7 @@ TEST_F(WindowPath, InputStillQueuedWhenTheWorkEndsIsDropped) {
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     QCoreApplication::processEvents();
     EXPECT_EQ(counter_.keys, 1);
-    RemoveDialogKeyHandler(window_, &counter_);
+    window_.RemoveDialogKeyHandler(&counter_);
 }
 
 class ProgrammingPage : public testing::Test {

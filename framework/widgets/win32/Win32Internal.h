@@ -72,17 +72,6 @@ public:
     void BringToFront() override;
     void Invalidate() override;
     void SetTabOrder(const std::vector<TControl*>& chain) override;
-    void SetTextStyle(const TTextStyle&) override {}
-    TSize MeasureText(int) const override { return {}; }
-    void SetChecked(bool) override {}
-    void SetDefault(bool) override {}
-    void SetRange(int, int) override {}
-    void SetPosition(int) override {}
-    void SetItems(const std::vector<std::string>&) override {}
-    void SetItemIndex(int) override {}
-    void SetPicture(const std::string&, bool, const TRect&) override {}
-    void ShowWindow() override {}
-    void CloseWindow() override {}
 
     // A command or notification of this control reached its parent.
     virtual void Command(WORD) {}

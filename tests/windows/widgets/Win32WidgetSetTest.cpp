@@ -488,7 +488,7 @@ TEST_P(Win32Widgets, EnterPressesTheFocusedButtonElseGoesToTheForm) {
 
 TEST_P(Win32Widgets, EscapeAndEnterReachTheFormsDialogKeyHandlers) {
     TKeyRecorder recorder;
-    AddDialogKeyHandler(*form, &recorder);
+    form->AddDialogKeyHandler(&recorder);
     auto* check = new TCheckBox(form.get(), panel);
     Show();
     check->SetFocus();
@@ -496,7 +496,7 @@ TEST_P(Win32Widgets, EscapeAndEnterReachTheFormsDialogKeyHandlers) {
     Press(VK_RETURN);
     Press('A');
     EXPECT_EQ(recorder.keys, (std::vector<TKey>{TKey::Escape, TKey::Return}));
-    RemoveDialogKeyHandler(*form, &recorder);
+    form->RemoveDialogKeyHandler(&recorder);
 }
 
 TEST_P(Win32Widgets, BlockedInputIsDroppedAndTheFormStays) {

@@ -398,7 +398,7 @@ TEST_F(Window, ReturnAndEscapeNobodyTookGoToTheForm) {
     int pressed = 0;
     other->OnClick = [&](TComponent*) { ++pressed; };
     KeyRecorder recorder;
-    AddDialogKeyHandler(form, &recorder);
+    form.AddDialogKeyHandler(&recorder);
     Activate();
 
     box->SetFocus();
@@ -426,7 +426,7 @@ TEST_F(Window, ReturnAndEscapeNobodyTookGoToTheForm) {
     EXPECT_EQ(form.ActiveControl(), frame);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(recorder.keys.size(), 5u);
-    RemoveDialogKeyHandler(form, &recorder);
+    form.RemoveDialogKeyHandler(&recorder);
 }
 
 TEST_F(Window, TabVisitsTheChainInTheGivenOrder) {
