@@ -9,7 +9,9 @@
 namespace tolvar {
 
 namespace {
-constexpr std::chrono::milliseconds kHandOverInterval{16};
+// Smooth enough for a bar that fills in seconds; each hand-over wakes the window thread and
+// repaints, which is most of what the window costs during the transfer.
+constexpr std::chrono::milliseconds kHandOverInterval{33};
 } // namespace
 
 TUiThreadReporter::~TUiThreadReporter() {
@@ -79,8 +81,9 @@ void TUiThreadReporter::SetProgressPosition(int position) {
         return;
     }
     position_.store(position, std::memory_order_release);
-    // One hand-over at a time, and no more often than a screen refreshes: a step made
-    // meanwhile rides along with the next one. The bar's start and end always go.
+    // One hand-over at a time, and no more often than kHandOverInterval: a step made meanwhile
+    // rides along with the next one. The bar's start always goes; its end goes with the
+    // report that follows the last step, or when the reporter settles.
     const auto now = std::chrono::steady_clock::now();
     if (position != 0 && now - lastHandOver_ < kHandOverInterval)
         return;

@@ -12,7 +12,7 @@ namespace tolvar {
 
 // Carries the upload's reports from its worker thread to the UI thread. Progress steps do not
 // wait for the window: the latest position is handed over and the window shows it when it gets
-// to it, at most about sixty times a second, skipping the steps in between. Every other report
+// to it, at most about thirty times a second, skipping the steps in between. Every other report
 // (result text, advice, page change, hidden buttons, the missing-payload box) waits until it has
 // been carried out, after the progress handed over before it, so the order against the window's
 // state stays as it is. An exception raised by a report on the UI thread is raised again in the

@@ -5,6 +5,11 @@
 //    over the offscreen widget set, "PROGRAMUJ" as the user runs it: the upload on its worker
 //    thread, every report through the window). Wall time against the time the traffic needs on
 //    the line, and the program's CPU time as a share of the wall time.
+//    Beside them, in the same rounds, the machine's floor: the same frames exchanged by a bare
+//    loop of write, poll and read on the line, with nothing of the program in it. What a path
+//    takes beyond the floor is the program's; the floor beyond the line time is the machine's
+//    (thread wake-ups on the pseudo-terminal, and on a virtual machine the CPU time the host
+//    takes away, printed as steal).
 // 2. Without emulation: the median software overhead of one record exchange (frame out, reply in).
 //
 // The simulator runs on its own thread; its CPU time is not counted as the program's.
@@ -22,8 +27,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <stdexcept>
 #include <sys/resource.h>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,22 +52,45 @@ public:
         sent_ = Clock::now();
         const std::int32_t n = inner_.Write(buffer, count);
         bytes += n;
+        lineNeeds_ = (n + 1) * sim::kByteTime;
         return n;
     }
     std::int32_t Read(void* buffer, std::int32_t count) override {
         const std::int32_t n = inner_.Read(buffer, count);
         bytes += n;
-        exchanges.push_back(
-            std::chrono::duration<double, std::micro>(Clock::now() - sent_).count());
+        const auto took = Clock::now() - sent_;
+        exchanges.push_back(std::chrono::duration<double, std::micro>(took).count());
+        late.push_back(std::chrono::duration<double, std::micro>(took - lineNeeds_).count());
         return n;
     }
 
     long bytes = 0;
     std::vector<double> exchanges;
+    std::vector<double> late; // beyond the time the frame and its reply take on the line
 
 private:
     UploadPort& inner_;
     Clock::time_point sent_{};
+    Clock::duration lineNeeds_{};
+};
+
+// Keeps every frame the upload writes and acknowledges each one: the traffic of one clean pass,
+// for the bare loop to replay.
+class RecordingPort : public UploadPort {
+public:
+    void Open() override {}
+    void Close() override {}
+    std::int32_t Write(const void* buffer, std::int32_t count) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+        frames.emplace_back(bytes, bytes + count);
+        return count;
+    }
+    std::int32_t Read(void* buffer, std::int32_t count) override {
+        std::fill_n(static_cast<std::uint8_t*>(buffer), count, std::uint8_t{0x06});
+        return count;
+    }
+
+    std::vector<std::vector<std::uint8_t>> frames;
 };
 
 double CpuSeconds(int who) {
@@ -74,10 +108,36 @@ struct Run {
     bool ok = false;
     double wall = 0;
     double cpu = 0;
+    double windowCpu = 0; // the window thread's share of cpu
     long bytes = 0;
     std::vector<double> exchanges;
+    std::vector<double> late;
     std::string simulator;
 };
+
+// Host steal and all CPU time of the machine so far, in clock ticks (0, 0 where not known).
+struct CpuTicks {
+    unsigned long long steal = 0;
+    unsigned long long total = 0;
+};
+
+CpuTicks MachineTicks() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    CpuTicks ticks;
+    if (!(stat >> cpu) || cpu != "cpu")
+        return ticks;
+    // user nice system idle iowait irq softirq steal
+    for (int field = 0; field < 8; ++field) {
+        unsigned long long value = 0;
+        if (!(stat >> value))
+            return {};
+        ticks.total += value;
+        if (field == 7)
+            ticks.steal = value;
+    }
+    return ticks;
+}
 
 // The simulator on its own thread, with the CPU time that thread used.
 class Controller {
@@ -121,9 +181,11 @@ Run WindowUpload() {
         form.LMDAssist1->SetActivePage(form.LMDAssist1->GetPage(5));
         WidgetSet().ProcessMessages(false);
         const double cpu0 = CpuSeconds(RUSAGE_SELF);
+        const double window0 = ThreadCpuSeconds();
         const auto start = Clock::now();
         form.btn_PROGRAMClick(form.btn_PROGRAM);
         run.wall = std::chrono::duration<double>(Clock::now() - start).count();
+        run.windowCpu = ThreadCpuSeconds() - window0;
         run.cpu = CpuSeconds(RUSAGE_SELF) - cpu0;
         run.ok = form.lbl_FINISH->Caption() == kUploadSuccessText &&
                  form.progress_PROGRAM->Position() == form.progress_PROGRAM->Max();
@@ -152,6 +214,44 @@ Run Upload(bool lineTime) {
     run.ok = result.outcome == UploadResult::Outcome::Success && result.passes == 1;
     run.bytes = measuring.bytes;
     run.exchanges = std::move(measuring.exchanges);
+    run.late = std::move(measuring.late);
+    run.ok = controller.Finish(run.simulator) && run.ok;
+    return run;
+}
+
+// The same frames as the upload, on the same kind of line, exchanged by the barest loop.
+Run BareExchanges(const std::vector<std::vector<std::uint8_t>>& frames) {
+    Controller controller(true);
+    Run run;
+    const auto start = Clock::now();
+    const int fd = open(controller.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot open " + controller.Path());
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD | CSTOPB;
+    cfsetispeed(&tio, B115200);
+    cfsetospeed(&tio, B115200);
+    tcsetattr(fd, TCSANOW, &tio);
+    run.ok = true;
+    for (const auto& frame : frames) {
+        const auto sent = Clock::now();
+        std::uint8_t reply = 0;
+        pollfd p{fd, POLLIN, 0};
+        if (write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()) ||
+            poll(&p, 1, 1000) != 1 || read(fd, &reply, 1) != 1 || reply != 0x06) {
+            run.ok = false;
+            break;
+        }
+        run.bytes += static_cast<long>(frame.size()) + 1;
+        run.late.push_back(
+            std::chrono::duration<double, std::micro>(
+                Clock::now() - sent - static_cast<long>(frame.size() + 1) * sim::kByteTime)
+                .count());
+    }
+    close(fd);
+    run.wall = std::chrono::duration<double>(Clock::now() - start).count();
     run.ok = controller.Finish(run.simulator) && run.ok;
     return run;
 }
@@ -169,12 +269,32 @@ Run MedianRun(std::vector<Run> runs) {
     return runs[runs.size() / 2];
 }
 
-void Report(const char* name, const Run& run, double lineLimit) {
+double Percentile(std::vector<double> values, int percent) {
+    if (values.empty())
+        return 0;
+    const std::size_t at = values.size() * static_cast<std::size_t>(percent) / 100;
+    std::nth_element(values.begin(), values.begin() + static_cast<long>(at), values.end());
+    return values[at];
+}
+
+void ReportLateness(const Run& run) {
+    if (run.late.empty())
+        return;
+    std::printf("  exchange beyond line  median %.0f us, 90th %.0f us, 99th %.0f us\n",
+                Percentile(run.late, 50), Percentile(run.late, 90), Percentile(run.late, 99));
+}
+
+void Report(const char* name, const Run& run, double lineLimit, const Run& floor) {
     std::printf("%s: %s (simulator: %s)\n", name, run.ok ? "success" : "FAILED",
                 run.simulator.c_str());
-    std::printf("  measured              %.3f s, ratio %.4f\n", run.wall, run.wall / lineLimit);
+    std::printf("  measured              %.3f s, ratio %.4f, %+.2f%% against the floor\n", run.wall,
+                run.wall / lineLimit, 100.0 * (run.wall / floor.wall - 1.0));
     std::printf("  program CPU           %.3f s, %.2f%% of wall (goal <= 2%%)\n", run.cpu,
                 100.0 * run.cpu / run.wall);
+    if (run.windowCpu > 0)
+        std::printf("    window thread       %.3f s; the upload's thread and the rest %.3f s\n",
+                    run.windowCpu, run.cpu - run.windowCpu);
+    ReportLateness(run);
 }
 
 } // namespace
@@ -187,22 +307,39 @@ int main(int argc, char** argv) {
         TQtApplication app(argc, argv);
         ComPortModuleStartup();
         constexpr int kRounds = 5;
+        RecordingPort recording;
+        NullUploadReporter quiet;
+        RunFirmwareUpload(recording, quiet);
+        std::vector<Run> bare;
         std::vector<Run> core;
         std::vector<Run> window;
         bool ok = true;
+        const CpuTicks before = MachineTicks();
         for (int i = 0; i < kRounds; ++i) {
+            bare.push_back(BareExchanges(recording.frames));
             core.push_back(Upload(true));
             window.push_back(WindowUpload());
-            ok = ok && core.back().ok && window.back().ok;
+            ok = ok && bare.back().ok && core.back().ok && window.back().ok;
         }
+        const CpuTicks after = MachineTicks();
+        const Run floor = MedianRun(bare);
         const Run corePath = MedianRun(core);
         const Run windowPath = MedianRun(window);
         const double lineLimit = static_cast<double>(corePath.bytes) *
                                  std::chrono::duration<double>(sim::kByteTime).count();
         std::printf("line-time runs, median of %d rounds, %ld bytes on the line, limit %.3f s\n",
                     kRounds, corePath.bytes, lineLimit);
-        Report("core path", corePath, lineLimit);
-        Report("window path", windowPath, lineLimit);
+        if (after.total > before.total)
+            std::printf("host steal during them  %.1f%% of the machine's CPU time\n",
+                        100.0 * static_cast<double>(after.steal - before.steal) /
+                            static_cast<double>(after.total - before.total));
+        std::printf("floor (bare loop): %s (simulator: %s)\n", floor.ok ? "success" : "FAILED",
+                    floor.simulator.c_str());
+        std::printf("  measured              %.3f s, ratio %.4f\n", floor.wall,
+                    floor.wall / lineLimit);
+        ReportLateness(floor);
+        Report("core path", corePath, lineLimit, floor);
+        Report("window path", windowPath, lineLimit, floor);
         std::printf("  window against core   %+.2f%% (goal within 0.5%%); ratio goal <= 1.015\n",
                     100.0 * (windowPath.wall / corePath.wall - 1.0));
 
