@@ -53,7 +53,15 @@ TEST(Resources, IconGroupAndManifestArePresent) {
     EXPECT_EQ(dir[6], 32);
     EXPECT_EQ(dir[7], 32);
     EXPECT_EQ(dir[8], 16);
-    EXPECT_NE(FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr);
+    HRSRC manifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(nullptr, manifest))),
+                           SizeofResource(nullptr, manifest));
+    // The window is scaled once, by the system's DPI. Per-monitor awareness would tell Windows
+    // not to stretch it on a monitor of another DPI, where it would then show at the wrong size.
+    EXPECT_NE(text.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(text.find(">system</dpiAwareness>"), std::string::npos);
+    EXPECT_EQ(text.find("PerMonitor"), std::string::npos);
 }
 
 class VersionInfo : public ::testing::Test {
