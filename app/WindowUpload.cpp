@@ -8,12 +8,6 @@
 
 namespace tolvar {
 
-namespace {
-// Smooth enough for a bar that fills in seconds; each hand-over wakes the window thread and
-// repaints, which is most of what the window costs during the transfer.
-constexpr std::chrono::milliseconds kHandOverInterval{33};
-} // namespace
-
 TUiThreadReporter::~TUiThreadReporter() {
     // A hand-over still queued refers to this object.
     if (IsMainThread()) {
@@ -81,11 +75,11 @@ void TUiThreadReporter::SetProgressPosition(int position) {
         return;
     }
     position_.store(position, std::memory_order_release);
-    // One hand-over at a time, and no more often than kHandOverInterval: a step made meanwhile
+    // One hand-over at a time, and no more often than kProgressInterval: a step made meanwhile
     // rides along with the next one. The bar's start always goes; its end goes with the
     // report that follows the last step, or when the reporter settles.
     const auto now = std::chrono::steady_clock::now();
-    if (position != 0 && now - lastHandOver_ < kHandOverInterval)
+    if (position != 0 && now - lastHandOver_ < kProgressInterval)
         return;
     if (!progressPosted_.exchange(true, std::memory_order_acq_rel)) {
         lastHandOver_ = now;

@@ -108,6 +108,28 @@ TEST_F(WindowPath, ProgressNeverWaitsForTheWindow) {
     EXPECT_FALSE(waited);
 }
 
+// Each hand-over wakes the window thread and repaints, so steps made faster than that go over
+// once an interval: the first at once, the last with the flush.
+TEST_F(WindowPath, StepsGoOverOnceAnIntervalAtMost) {
+    using Clock = std::chrono::steady_clock;
+    Clock::duration took{};
+    RunBesideTheWindow([&] {
+        TUiThreadReporter reporter(recorder_);
+        const auto start = Clock::now();
+        for (int i = 1; i <= 400; ++i) {
+            reporter.SetProgressPosition(i);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        took = Clock::now() - start;
+        reporter.Flush();
+    });
+    const auto intervals = took / TUiThreadReporter::kProgressInterval;
+    EXPECT_LE(recorder_.log.size(), static_cast<std::size_t>(intervals) + 2);
+    ASSERT_FALSE(recorder_.log.empty());
+    EXPECT_EQ(recorder_.log.front(), "1");
+    EXPECT_EQ(recorder_.log.back(), "400");
+}
+
 TEST_F(WindowPath, AReportThatThrowsOnTheWindowThreadEndsTheWork) {
     recorder_.failAt = 3;
     int reached = 0;
