@@ -14,6 +14,7 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QScreen>
+#include <QThreadPool>
 #include <QUrl>
 #include <map>
 
@@ -202,6 +203,11 @@ TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv
     setWindowIcon(QIcon(QStringLiteral(":/pictures/tolvar.png")));
     // Calls that other threads (the port's event watcher) hand over run from the message loop.
     previousWakeUp_ = SetSynchronizeWakeUp([this] { widgetSet_.Post([] { CheckSynchronize(); }); });
+    // Qt's raster engine splits larger fills (the progress bar's) across its global thread
+    // pool. For a window this small that gains nothing, and on a two-core machine two helpers
+    // take both cores at every repaint, just when the transfer's thread wakes for a reply: one
+    // helper leaves a core free.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
 }
 
 TQtApplication::~TQtApplication() {
