@@ -20,10 +20,7 @@ TUiThreadReporter::~TUiThreadReporter() {
 
 void TUiThreadReporter::Settle() {
     if (!IsMainThread())
-        RunOnUiThread([this] {
-            if (shown_.load(std::memory_order_acquire) != position_.load(std::memory_order_acquire))
-                ShowProgress();
-        });
+        RunOnUiThread([this] { ShowPendingProgress(); });
 }
 
 void TUiThreadReporter::ThrowIfFailed() {
@@ -41,8 +38,7 @@ void TUiThreadReporter::OnUiThread(const std::function<void()>& call) {
     // A step the window has not shown yet goes first, so every later report finds the bar
     // where the upload left it.
     RunOnUiThread([&] {
-        if (shown_.load(std::memory_order_acquire) != position_.load(std::memory_order_acquire))
-            ShowProgress();
+        ShowPendingProgress();
         call();
     });
     ThrowIfFailed();
@@ -51,6 +47,11 @@ void TUiThreadReporter::OnUiThread(const std::function<void()>& call) {
 void TUiThreadReporter::Flush() {
     Settle();
     ThrowIfFailed();
+}
+
+void TUiThreadReporter::ShowPendingProgress() {
+    if (shown_.load(std::memory_order_acquire) != position_.load(std::memory_order_acquire))
+        ShowProgress();
 }
 
 void TUiThreadReporter::ShowProgress() {

@@ -50,6 +50,8 @@ private:
     void ThrowIfFailed();
     // On the UI thread: shows the latest position handed over.
     void ShowProgress();
+    // The same, unless the window shows it already.
+    void ShowPendingProgress();
 
     UploadReporter& target_;
     std::atomic<int> position_{0};

@@ -113,26 +113,23 @@ void TPosixComDevice::RequestLowLatency() noexcept {
     // USB adapters hold received bytes until their latency timer runs out (16 ms by default);
     // the low-latency flag has the driver pass each reply byte on at once. A driver or a
     // pseudo-terminal without it, or a user who may not change it, leaves the port as it was.
-    restoreSerialFlags_ = false;
+    // A flag that was already set stays set on close.
+    clearLowLatency_ = false;
     serial_struct info{};
     if (::ioctl(fd_, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) != 0)
         return;
-    const int previous = info.flags;
     info.flags |= ASYNC_LOW_LATENCY;
-    if (::ioctl(fd_, TIOCSSERIAL, &info) != 0)
-        return;
-    savedSerialFlags_ = previous;
-    restoreSerialFlags_ = true;
+    clearLowLatency_ = ::ioctl(fd_, TIOCSSERIAL, &info) == 0;
 }
 
 void TPosixComDevice::RestoreLatency() noexcept {
-    if (!restoreSerialFlags_)
+    if (!clearLowLatency_)
         return;
-    restoreSerialFlags_ = false;
+    clearLowLatency_ = false;
     serial_struct info{};
     if (::ioctl(fd_, TIOCGSERIAL, &info) != 0)
         return;
-    info.flags = (info.flags & ~ASYNC_LOW_LATENCY) | (savedSerialFlags_ & ASYNC_LOW_LATENCY);
+    info.flags &= ~ASYNC_LOW_LATENCY;
     ::ioctl(fd_, TIOCSSERIAL, &info);
 }
 

@@ -40,8 +40,7 @@ private:
     void RestoreLatency() noexcept;
 
     int fd_ = -1;
-    bool restoreSerialFlags_ = false;
-    int savedSerialFlags_ = 0;
+    bool clearLowLatency_ = false; // we set the driver's low-latency flag on open
     TComTimeoutValues timeouts_;
 };
 

@@ -1,5 +1,6 @@
 // The port object against a recording device: which device operations run, in which order, and
 // what state a failure at each step leaves.
+#include "Raised.h"
 #include "serial/ComPort.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 
 namespace tolvar {
 namespace {
+
+using test::Raised;
 
 using Log = std::vector<std::string>;
 
@@ -84,16 +87,6 @@ class RecordedPort : public TComPort {
 public:
     explicit RecordedPort(DeviceRecord& r) : TComPort(nullptr, std::make_unique<FakeDevice>(r)) {}
 };
-
-template <typename F> EComPort Raised(F&& f) {
-    try {
-        f();
-    } catch (const EComPort& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no EComPort raised";
-    return EComPort(CError_InvalidAsync);
-}
 
 const Log kOpenSteps{"open:COM1", "queue", "line", "timeouts", "modem", "modem", "modem"};
 

@@ -1,6 +1,7 @@
 #include "serial/ComPort.h"
 
 #include "PtyPair.h"
+#include "Raised.h"
 #include "serial/posix/PosixComDevice.h"
 #include "serial/posix/PosixLine.h"
 
@@ -18,6 +19,8 @@
 namespace tolvar {
 namespace {
 
+using test::Raised;
+
 using test::PtyPair;
 using Clock = std::chrono::steady_clock;
 
@@ -34,16 +37,6 @@ void Configure(TComPort& port, const PtyPair& pty, bool shortReads = true) {
     port.SetPort(pty.SlavePath());
     if (shortReads)
         port.Timeouts().SetReadTotalMultiplier(0); // a read then waits 500 ms at most
-}
-
-template <typename F> EComPort Raised(F&& f) {
-    try {
-        f();
-    } catch (const EComPort& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no EComPort raised";
-    return EComPort(CError_InvalidAsync);
 }
 
 // Waits until the receive queue holds `n` bytes (bytes cross a pty asynchronously).

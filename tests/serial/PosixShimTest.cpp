@@ -2,6 +2,7 @@
 // shim linked into this program) and interrupted system calls.
 #include "LineShim.h"
 #include "PtyPair.h"
+#include "Raised.h"
 #include "serial/ComPort.h"
 
 #include <cerrno>
@@ -16,6 +17,7 @@ namespace tolvar {
 namespace {
 
 using test::PtyPair;
+using test::Raised;
 using test::Shim;
 using Clock = std::chrono::steady_clock;
 
@@ -92,10 +94,8 @@ TEST_F(ShimTest, ModemLineFailures) {
     // A failing status query after the setup: code 11, the port stays open.
     Shim().failRequest = TIOCMGET;
     Shim().failErrno = EIO;
-    try {
-        port.Open();
-        ADD_FAILURE() << "no EComPort";
-    } catch (const EComPort& e) {
+    {
+        const EComPort e = Raised([&] { port.Open(); });
         EXPECT_EQ(e.PortErrorCode(), 11);
         EXPECT_EQ(e.OsErrorCode(), EIO);
     }
@@ -107,19 +107,15 @@ TEST_F(ShimTest, ModemLineFailures) {
     port.BeginUpdate(); // so that the open itself passes
     port.Open();
     Shim().failRequest = TIOCMBIC;
-    try {
-        port.EndUpdate();
-        ADD_FAILURE() << "no EComPort";
-    } catch (const EComPort& e) {
+    {
+        const EComPort e = Raised([&] { port.EndUpdate(); });
         EXPECT_EQ(e.PortErrorCode(), 7);
         EXPECT_EQ(e.OsErrorCode(), EIO);
     }
     port.Close();
     // On open as well: the device is released again.
-    try {
-        port.Open();
-        ADD_FAILURE() << "no EComPort";
-    } catch (const EComPort& e) {
+    {
+        const EComPort e = Raised([&] { port.Open(); });
         EXPECT_EQ(e.PortErrorCode(), 1);
         EXPECT_EQ(e.OsErrorCode(), EIO);
     }

@@ -5,6 +5,7 @@
 #include "WineCheck.h"
 #include "framework/Thread.h"
 #include "serial/ComPort.h"
+#include "tests/serial/Raised.h"
 #include "update/FirmwareUpload.h"
 
 #include <array>
@@ -167,13 +168,9 @@ TEST_F(Com1Port, SecondOpenOfAHeldPortIsRefusedWithAccessDenied) {
     port_.Open();
     TComPort other;
     SetProgramComSettings(other);
-    try {
-        other.Open();
-        ADD_FAILURE() << "no EComPort raised";
-    } catch (const EComPort& e) {
-        EXPECT_EQ(e.PortErrorCode(), 1);
-        EXPECT_EQ(e.OsErrorCode(), ERROR_ACCESS_DENIED);
-    }
+    const EComPort e = test::Raised([&] { other.Open(); });
+    EXPECT_EQ(e.PortErrorCode(), 1);
+    EXPECT_EQ(e.OsErrorCode(), ERROR_ACCESS_DENIED);
     EXPECT_FALSE(other.Connected());
 }
 

@@ -26,7 +26,9 @@ using Clock = std::chrono::steady_clock;
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-void MakeRaw(int fd) {
+} // namespace
+
+void MakeRawLine(int fd) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         Fail("tcgetattr");
@@ -38,6 +40,8 @@ void MakeRaw(int fd) {
     if (tcsetattr(fd, TCSANOW, &tio) != 0)
         Fail("tcsetattr");
 }
+
+namespace {
 
 void SleepUntilRoughly(Clock::time_point when) {
     // steady_clock is CLOCK_MONOTONIC on Linux; an absolute sleep does not drift.
@@ -111,7 +115,7 @@ std::string LoaderSim::OpenPty() {
     slaveKeep_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slaveKeep_ < 0)
         Fail(std::string("open ") + name);
-    MakeRaw(slaveKeep_);
+    MakeRawLine(slaveKeep_);
     return name;
 }
 
@@ -119,7 +123,7 @@ void LoaderSim::OpenDevice(const std::string& path) {
     line_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (line_ < 0)
         Fail("open " + path);
-    MakeRaw(line_);
+    MakeRawLine(line_);
 }
 
 void LoaderSim::Stop() {

@@ -87,6 +87,9 @@ private:
     Summary summary_;
 };
 
+// Puts a serial line or pseudo-terminal into raw mode at 115200 baud, 8N2, as the loader's line.
+void MakeRawLine(int fd);
+
 // Reads and checks an Intel HEX file into the memory it describes; on failure says why.
 std::optional<HexMemory> ReadHexFile(const std::string& path, std::string& error);
 
