@@ -2,7 +2,7 @@
 
 #include "framework/TextLookup.h"
 #include "serial/ComPortStartup.h"
-#include "serial/ComWatcher.h"
+#include "serial/Platform.h"
 
 namespace tolvar {
 

@@ -1,5 +1,6 @@
-#include "serial/AccessHint.h"
+#include "serial/posix/AccessHint.h"
 
+#include "serial/Platform.h"
 #include "serial/posix/PosixComDevice.h"
 
 #include <cerrno>

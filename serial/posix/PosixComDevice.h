@@ -35,16 +35,10 @@ public:
 
 private:
     void SetModemLine(int line, bool on);
-    // Asks the driver for low latency on open and puts the previous setting back on close.
-    void RequestLowLatency() noexcept;
-    void RestoreLatency() noexcept;
 
     int fd_ = -1;
     bool clearLowLatency_ = false; // we set the driver's low-latency flag on open
     TComTimeoutValues timeouts_;
 };
-
-// Sets a rate that has no termios constant (Linux termios2); returns 0 or an errno value.
-int SetCustomLineSpeed(int fd, std::int32_t bitsPerSecond);
 
 } // namespace tolvar

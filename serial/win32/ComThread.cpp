@@ -1,6 +1,7 @@
 #include "serial/win32/ComThread.h"
 
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
 
 #include <array>
 #include <utility>

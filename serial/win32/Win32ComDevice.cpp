@@ -1,6 +1,7 @@
 #include "serial/win32/Win32ComDevice.h"
 
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,11 @@
 // A port the user may not open: the real port object, a device node the user has no right to,
 // and the explanation naming the group that owns it.
-#include "serial/AccessHint.h"
+#include "serial/posix/AccessHint.h"
 
 #include "PtyPair.h"
 #include "serial/ComPort.h"
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
 
 #include <cerrno>
 #include <grp.h>

@@ -3,6 +3,7 @@
 #include "PtyPair.h"
 #include "Raised.h"
 #include "serial/posix/PosixComDevice.h"
+#include "serial/posix/PosixKernel.h"
 #include "serial/posix/PosixLine.h"
 
 #include <cerrno>

@@ -1,6 +1,7 @@
 #include "serial/EnumComPorts.h"
 
 #include "serial/EComPort.h"
+#include "serial/linux/SysfsComPorts.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -46,21 +47,21 @@ TEST_F(FakeSysfs, ListsTheSerialDevicesPresentAsSortedPaths) {
     AddTty("tty0", false); // a virtual terminal
     AddTty("ptmx", false);
     Names ports{"stale"};
-    EnumComPorts(ports, root_.string());
+    EnumComPorts(ports, [this] { return SysfsComPorts(root_.string()); });
     EXPECT_EQ(ports, (Names{"/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS10", "/dev/ttyUSB0"}));
 }
 
 TEST_F(FakeSysfs, EmptyClassFolderGivesAnEmptyList) {
     fs::create_directories(root_ / "class" / "tty");
     Names ports{"stale"};
-    EnumComPorts(ports, root_.string());
+    EnumComPorts(ports, [this] { return SysfsComPorts(root_.string()); });
     EXPECT_TRUE(ports.empty());
 }
 
 TEST_F(FakeSysfs, MissingClassFolderRaisesCode23AndLeavesTheListAlone) {
     Names ports{"COM1"};
     try {
-        EnumComPorts(ports, root_.string());
+        EnumComPorts(ports, [this] { return SysfsComPorts(root_.string()); });
         FAIL() << "no exception";
     } catch (const EComPort& e) {
         EXPECT_EQ(e.PortErrorCode(), 23);
