@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -75,6 +76,13 @@ std::string PosixDevicePath(const std::string& portName) {
     return "/dev/" + portName;
 }
 
+int TPosixComDevice::ClaimAgainstOthers(int fd, const std::string& path) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ProcessHoldingDevice(st.st_rdev) != 0)
+        return EBUSY;
+    return lock_.Take(path) == TPortLock::Result::Held ? EBUSY : 0;
+}
+
 TPosixComDevice::~TPosixComDevice() {
     Close();
 }
@@ -99,10 +107,17 @@ void TPosixComDevice::Open(const std::string& portName) {
         ::close(fd);
         throw EComPort(CError_OpenFailed, err);
     }
+    // Claims made after another program opened the device do not stop that program: it would
+    // read the controller's replies too. Refuse such a port, and one that a lock file names.
+    if (const int err = ClaimAgainstOthers(fd, path); err != 0) {
+        ::close(fd);
+        throw EComPort(CError_OpenFailed, err);
+    }
     // The driver raises DTR and RTS on open; the line starts with both inactive.
     int lines = TIOCM_DTR | TIOCM_RTS;
     if (::ioctl(fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
         const int err = errno;
+        lock_.Release();
         ::close(fd);
         throw EComPort(CError_OpenFailed, err);
     }
@@ -119,8 +134,9 @@ void TPosixComDevice::Close() noexcept {
         RestoreLatency(fd_);
     clearLowLatency_ = false;
     ::ioctl(fd_, TIOCNXCL);
-    ::close(fd_); // also drops the lock
+    ::close(fd_); // also drops the flock
     fd_ = -1;
+    lock_.Release();
 }
 
 void TPosixComDevice::SetQueueSizes(std::int32_t input, std::int32_t output) {
