@@ -1,6 +1,5 @@
 #include "serial/ComComboBox.h"
 
-#include "PtyPair.h"
 #include "app/FormClasses.h"
 #include "framework/Application.h"
 #include "framework/FormReader.h"
@@ -8,6 +7,7 @@
 #include "framework/widgets/qt/QtWidgetSet.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
+#include "tests/support/PtyPair.h"
 
 #include <QApplication>
 #include <QComboBox>

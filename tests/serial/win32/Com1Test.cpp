@@ -2,10 +2,10 @@
 // by the controller simulator (tests/windows/with-sim). Never run against a real port: without
 // the wrapper's mark every test skips.
 
-#include "WineCheck.h"
 #include "framework/Thread.h"
 #include "serial/ComPort.h"
-#include "tests/serial/Raised.h"
+#include "tests/support/Raised.h"
+#include "tests/support/WineCheck.h"
 #include "update/FirmwareUpload.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 #include "serial/ComPort.h"
 
-#include "PtyPair.h"
-#include "Raised.h"
 #include "serial/posix/PosixComDevice.h"
 #include "serial/posix/PosixKernel.h"
 #include "serial/posix/PosixLine.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Raised.h"
 
 #include <cerrno>
 #include <chrono>

@@ -2,10 +2,10 @@
 // and the explanation naming the group that owns it.
 #include "serial/posix/AccessHint.h"
 
-#include "PtyPair.h"
 #include "serial/ComPort.h"
 #include "serial/EComPort.h"
 #include "serial/Platform.h"
+#include "tests/support/PtyPair.h"
 
 #include <cerrno>
 #include <grp.h>
