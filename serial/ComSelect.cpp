@@ -3,6 +3,7 @@
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
 #include "serial/Platform.h"
+#include "serial/PortDetails.h"
 
 #include <algorithm>
 #include <cctype>
@@ -36,9 +37,11 @@ void TComSelect::SetComProperty(TComProperty kind) {
     std::vector<std::string>& entries = list_.Entries();
     entries.clear();
     list_.EntriesChanged();
+    list_.DetailsChanged({});
     if (kind == cpPort) {
         EnumComPorts(entries);
         list_.EntriesChanged();
+        list_.DetailsChanged(DescribeComPorts(entries));
     }
     // The other kinds are not offered by this program: their lists stay empty.
     if (entries.empty())

@@ -26,6 +26,10 @@ std::vector<std::string> SystemComPorts();
 // Sorts port names in the list's order: letter case ignored, under the user's collation.
 void SortComPortNames(std::vector<std::string>& names);
 
+// What the system knows of the device behind each port name, one line per name in the same
+// order (PortDetailText), empty where nothing can be read. Read once, with the list.
+std::vector<std::string> SystemComPortDetails(const std::vector<std::string>& names);
+
 // What identifies the device that a port name opens, so that a stored name ("COM1") matches the
 // entry of the same device ("/dev/ttyS0"); empty where names are the only key.
 std::string PortDeviceKey(const std::string& portName);

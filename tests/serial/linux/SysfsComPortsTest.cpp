@@ -70,5 +70,60 @@ TEST_F(FakeSysfs, MissingClassFolderRaisesCode23AndLeavesTheListAlone) {
     EXPECT_EQ(ports, Names{"COM1"});
 }
 
+// A tty whose device lies at `devicePath` below the tree's devices folder; the attribute files
+// of `usbDevice` (below devices too) as given, an absent value leaving its file out.
+struct FakeTty {
+    const char* name;
+    const char* devicePath; // nullptr: the tty has no device
+    const char* usbDevice;  // nullptr: on no USB bus
+    const char* vendor;
+    const char* product;
+    const char* productString;
+    const char* manufacturer;
+    const char* serial;
+    const char* expected;
+};
+
+TEST_F(FakeSysfs, DescriptionsTellWhatSysfsKnows) {
+    const FakeTty table[] = {
+        {"ttyUSB0", "pci0000:00/usb1/1-1/1-1:1.0/ttyUSB0", "pci0000:00/usb1/1-1", "0403", "6001",
+         "FT232R USB UART", "FTDI", "A5XK3RJT",
+         "FT232R USB UART, FTDI, USB 0403:6001, nr ser. A5XK3RJT"},
+        {"ttyUSB1", "pci0000:00/usb1/1-2/1-2:1.0/ttyUSB1", "pci0000:00/usb1/1-2", "067b", "2303",
+         "USB-Serial Controller", "Prolific Technology Inc. ", nullptr,
+         "USB-Serial Controller, Prolific Technology Inc., USB 067b:2303"},
+        {"ttyACM0", "pci0000:00/usb1/1-3/1-3:1.0", "pci0000:00/usb1/1-3", "2341", "0043", nullptr,
+         nullptr, "85736323838351F0A0A1", "USB 2341:0043, nr ser. 85736323838351F0A0A1"},
+        {"ttyS0", "pnp0/00:04", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+         "wbudowany port szeregowy"},
+        {"ttyS5", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, ""},
+    };
+    for (const FakeTty& t : table) {
+        const fs::path tty = root_ / "class" / "tty" / t.name;
+        fs::create_directories(tty);
+        if (t.devicePath != nullptr) {
+            fs::create_directories(root_ / "devices" / t.devicePath);
+            fs::create_directory_symlink(root_ / "devices" / t.devicePath, tty / "device");
+        }
+        if (t.usbDevice != nullptr) {
+            const fs::path usb = root_ / "devices" / t.usbDevice;
+            const std::pair<const char*, const char*> files[] = {{"idVendor", t.vendor},
+                                                                 {"idProduct", t.product},
+                                                                 {"product", t.productString},
+                                                                 {"manufacturer", t.manufacturer},
+                                                                 {"serial", t.serial}};
+            for (const auto& [file, value] : files)
+                if (value != nullptr)
+                    std::ofstream(usb / file) << value << "\n";
+        }
+    }
+    for (const FakeTty& t : table)
+        EXPECT_EQ(PortDetailText(SysfsPortFacts(root_.string(), std::string("/dev/") + t.name)),
+                  t.expected)
+            << t.name;
+    // A tree that cannot be read describes nothing.
+    EXPECT_EQ(PortDetailText(SysfsPortFacts((root_ / "none").string(), "/dev/ttyUSB0")), "");
+}
+
 } // namespace
 } // namespace tolvar
