@@ -1,5 +1,5 @@
 // The port object and the upload on COM1, which the test stage maps to a pseudo-terminal served
-// by the controller simulator (tests/windows/with-sim). Never run against a real port: without
+// by the controller simulator (tests/support/wine/with-sim). Never run against a real port: without
 // the wrapper's mark every test skips.
 
 #include "framework/Thread.h"
