@@ -29,16 +29,13 @@ void SetFontPart(TComponent& c, const std::function<void(TFont&)>& change) {
 
 // ---------------------------------------------------------------------------------------------
 
-TControl::TControl(TComponent* owner, TWinControl* parent, TControlKind kind)
-    : TComponent(owner), kind_(kind), parent_(parent) {
+TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), parent_(parent) {
     static long long serial = 0;
     serial_ = ++serial;
     if (parent_ != nullptr) {
         parent_->controls_.push_back(this);
         font_ = parent_->font_;
     }
-    peer_ = WidgetSet().CreatePeer(*this);
-    peer_->SetFont(font_);
 }
 
 TControl::~TControl() {
@@ -151,8 +148,7 @@ void TControl::SetFocus() {
 
 // ---------------------------------------------------------------------------------------------
 
-TWinControl::TWinControl(TComponent* owner, TWinControl* parent, TControlKind kind)
-    : TControl(owner, parent, kind) {}
+TWinControl::TWinControl(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {}
 
 TWinControl::~TWinControl() {
     // Children go first, each before its own children's parent window disappears.
@@ -207,7 +203,8 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 
 // ---------------------------------------------------------------------------------------------
 
-TCustomForm::TCustomForm() : TWinControl(nullptr, nullptr, TControlKind::Form) {}
+TCustomForm::TCustomForm()
+    : TWinControl(nullptr, nullptr), formPeer_(AttachPeer(WidgetSet().CreateFormPeer(*this))) {}
 
 TCustomForm::~TCustomForm() {
     // Controls go first, each before its children, as the window hierarchy tears down; the
@@ -222,19 +219,19 @@ void TCustomForm::ReadDescription(std::string_view description, const std::strin
 }
 
 void TCustomForm::Loaded() {
-    Peer().SetTabOrder(TabChain());
+    formPeer_.SetTabOrder(TabChain());
     TWinControl::Loaded();
 }
 
 void TCustomForm::ShowWindow() {
     closed_ = false;
     SetVisible(true);
-    Peer().ShowWindow();
+    formPeer_.ShowWindow();
 }
 
 void TCustomForm::Close() {
     closed_ = true;
-    Peer().CloseWindow();
+    formPeer_.CloseWindow();
 }
 
 TControl* TCustomForm::ActiveControl() const {
@@ -243,6 +240,13 @@ TControl* TCustomForm::ActiveControl() const {
 }
 
 bool TCustomForm::PeerDialogKey(TKey key) {
+    // A push button with the focus takes Return itself, even when it cannot be pressed now.
+    if (key == TKey::Return)
+        if (auto* focused = dynamic_cast<TButton*>(ActiveControl())) {
+            if (focused->Pressable())
+                focused->Click();
+            return true;
+        }
     // A copy: a handler may close the form.
     const std::vector<TDialogKeyHandler*> handlers = dialogKeyHandlers_;
     for (TDialogKeyHandler* h : handlers)
@@ -267,8 +271,9 @@ void TCustomForm::RemoveDialogKeyHandler(TDialogKeyHandler* handler) {
 
 // ---------------------------------------------------------------------------------------------
 
-TCustomPanel::TCustomPanel(TComponent* owner, TWinControl* parent)
-    : TWinControl(owner, parent, TControlKind::Panel) {}
+TCustomPanel::TCustomPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
+    AttachPeer(WidgetSet().CreatePanelPeer(*this));
+}
 
 void TCustomPanel::PeerPaint(TCanvas& canvas) {
     canvas.FillRect(ClientRect(), Color());
@@ -277,7 +282,7 @@ void TCustomPanel::PeerPaint(TCanvas& canvas) {
 // ---------------------------------------------------------------------------------------------
 
 TLabel::TLabel(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::Label) {
+    : TControl(owner, parent), labelPeer_(AttachPeer(WidgetSet().CreateLabelPeer(*this))) {
     ApplyStyle();
 }
 
@@ -314,13 +319,13 @@ void TLabel::SetTextEffect(TTextEffect effect) {
 }
 
 void TLabel::ApplyStyle() {
-    Peer().SetTextStyle(style_);
+    labelPeer_.SetTextStyle(style_);
 }
 
 void TLabel::AdjustSize() {
     if (!autoSize_ || Align() == TAlign::Client)
         return;
-    const TSize size = Peer().MeasureText(style_.wordWrap ? Width() : -1);
+    const TSize size = labelPeer_.MeasureText(style_.wordWrap ? Width() : -1);
     SetBounds({Left(), Top(), style_.wordWrap ? Width() : size.width, size.height});
 }
 

@@ -31,6 +31,7 @@ public:
     void PeerToggled(bool checked) override;
 
 private:
+    TCheckBoxPeer& checkBoxPeer_;
     bool checked_ = false;
 };
 
@@ -50,6 +51,7 @@ public:
     void PeerClicked() override { Click(); }
 
 private:
+    TButtonPeer& buttonPeer_;
     bool default_ = false;
 };
 
@@ -66,6 +68,7 @@ public:
     void SetPosition(int value);
 
 private:
+    TProgressBarPeer& barPeer_;
     int min_ = 0;
     int max_ = 100;
     int position_ = 0;
@@ -93,6 +96,7 @@ protected:
 private:
     void Update();
 
+    TImagePeer& imagePeer_;
     std::string picture_;
     TSize pictureSize_;
     bool transparent_ = false;
@@ -135,6 +139,7 @@ protected:
     virtual void Change() {}
 
 private:
+    TComboBoxPeer& comboPeer_;
     std::vector<std::string> items_;
     int itemIndex_ = -1;
 };

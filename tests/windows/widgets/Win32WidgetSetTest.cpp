@@ -310,19 +310,19 @@ TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
         EXPECT_TRUE(printed.Has(GetSysColor(COLOR_BTNHIGHLIGHT), {0, 0, S(60), S(20)}));
     }
 
-    const TSize one = label->Peer().MeasureText(-1);
+    const TSize one = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
     EXPECT_GT(one.width, 20);
     EXPECT_LT(one.width, 60);
     EXPECT_GE(one.height, 11);
     label->SetCaption("word word word word word word word word");
-    const TSize line = label->Peer().MeasureText(-1);
+    const TSize line = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
     label->SetWordWrap(true);
-    const TSize wrapped = label->Peer().MeasureText(60);
+    const TSize wrapped = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(60);
     EXPECT_LE(wrapped.width, 60);
     EXPECT_GE(wrapped.height, 3 * line.height);
     label->SetWordWrap(false);
     label->SetCaption("one\r\ntwo");
-    EXPECT_EQ(label->Peer().MeasureText(-1).height, 2 * line.height);
+    EXPECT_EQ(dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1).height, 2 * line.height);
 }
 
 TEST_P(Win32Widgets, PanelPaintsThroughTheCanvasInStoredUnits) {
@@ -441,7 +441,7 @@ TEST_P(Win32Widgets, TabFollowsTheModelsChainAndSkipsWhatCannotFocus) {
     auto* second = new TButton(form.get(), panel);
     auto* label = new TLabel(form.get(), panel);
     auto* third = new TCheckBox(form.get(), panel);
-    panel->Peer().SetTabOrder({third, label, first, second});
+    dynamic_cast<TFormPeer&>(form->Peer()).SetTabOrder({third, label, first, second});
     EXPECT_FALSE(GetWindowLongPtrW(H(*label), GWL_STYLE) & WS_TABSTOP);
     EXPECT_TRUE(GetWindowLongPtrW(H(*first), GWL_STYLE) & WS_TABSTOP);
     Show();

@@ -174,9 +174,9 @@ TEST_F(Window, LabelsLayTheirTextOutAsStyled) {
     EXPECT_EQ(L(*label)->alignment(), Qt::AlignRight | Qt::AlignTop);
 
     // Measured as the label lays it out, margin included.
-    const TSize wrapped = label->Peer().MeasureText(120);
+    const TSize wrapped = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(120);
     EXPECT_EQ(wrapped.height, L(*label)->heightForWidth(120));
-    const TSize line = label->Peer().MeasureText(-1);
+    const TSize line = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
     EXPECT_GT(line.width, 120);
     EXPECT_LT(line.height, wrapped.height);
 }
@@ -438,7 +438,7 @@ TEST_F(Window, TabVisitsTheChainInTheGivenOrder) {
     second->SetBounds({0, 30, 50, 20});
     third->SetBounds({0, 60, 50, 20});
     label->SetCaption("x");
-    form.Peer().SetTabOrder({third, label, first, second});
+    dynamic_cast<TFormPeer&>(form.Peer()).SetTabOrder({third, label, first, second});
     Activate();
     third->SetFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
