@@ -412,13 +412,6 @@ void TLMDAssist::OnBtnsClick(TLMDAssistBtn* button) {
 
 bool TLMDAssist::DialogKey(TKey key) {
     if (key == TKey::Return) {
-        // A push button with the focus takes Enter itself.
-        if (auto* focused = dynamic_cast<TButton*>(WidgetSet().FocusedControl());
-            focused != nullptr && form_ != nullptr && form_->ContainsControl(focused)) {
-            if (focused->Pressable())
-                focused->Click();
-            return true;
-        }
         for (TLMDAssistBtn* b : buttonWidgets_)
             if (b->Default() && b->Pressable()) {
                 b->Click();
