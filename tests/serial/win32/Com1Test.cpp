@@ -1,11 +1,11 @@
 // The port object and the upload on COM1, which the test stage maps to a pseudo-terminal served
-// by the controller simulator (tests/windows/with-sim). Never run against a real port: without
+// by the controller simulator (tests/support/wine/with-sim). Never run against a real port: without
 // the wrapper's mark every test skips.
 
-#include "WineCheck.h"
 #include "framework/Thread.h"
 #include "serial/ComPort.h"
 #include "tests/serial/Raised.h"
+#include "tests/support/WineCheck.h"
 #include "update/FirmwareUpload.h"
 
 #include <array>

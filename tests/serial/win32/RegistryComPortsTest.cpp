@@ -1,9 +1,9 @@
 // The port list from HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, with values that the tests write. The
 // key is volatile and belongs to the system, so this runs only in Wine's test prefix.
 
-#include "WineCheck.h"
 #include "serial/EComPort.h"
 #include "serial/EnumComPorts.h"
+#include "tests/support/WineCheck.h"
 
 #include <gtest/gtest.h>
 #include <string>

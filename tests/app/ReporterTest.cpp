@@ -1,7 +1,7 @@
 // The path between the upload's worker thread and the window, over a recording widget set.
-#include "FakeWidgetSet.h"
 #include "app/WindowUpload.h"
 #include "framework/Application.h"
+#include "tests/support/FakeWidgetSet.h"
 
 #include <chrono>
 #include <condition_variable>
