@@ -201,33 +201,4 @@ void TComboBox::PeerSelected(int index) {
     Change();
 }
 
-void RegisterStandardControls(TClassRegistry& registry) {
-    registry.Register("TGroupBox", "TControl", ControlFactory<TGroupBox>())
-        .String<TControl>("Caption", &TControl::SetCaption);
-
-    registry.Register("TCheckBox", "TControl", ControlFactory<TCheckBox>())
-        .String<TControl>("Caption", &TControl::SetCaption)
-        .Bool<TCheckBox>("Checked", &TCheckBox::SetChecked)
-        .EventMember<TCheckBox, void(TComponent*)>("OnClick", &TCheckBox::OnClick);
-
-    registry.Register("TButton", "TControl", ControlFactory<TButton>())
-        .String<TControl>("Caption", &TControl::SetCaption)
-        .EventMember<TButton, void(TComponent*)>("OnClick", &TButton::OnClick);
-
-    registry.Register("TProgressBar", "TControl", ControlFactory<TProgressBar>())
-        .Int<TProgressBar>("Min", &TProgressBar::SetMin)
-        .Int<TProgressBar>("Max", &TProgressBar::SetMax)
-        .Int<TProgressBar>("Position", &TProgressBar::SetPosition);
-
-    registry.Register("TImage", "TControl", ControlFactory<TImage>())
-        .String<TImage>("Picture", &TImage::SetPicture)
-        .Bool<TImage>("Transparent", &TImage::SetTransparent)
-        .Bool<TImage>("Stretch", &TImage::SetStretch)
-        .Bool<TImage>("Proportional", &TImage::SetProportional)
-        .Bool<TImage>("Center", &TImage::SetCenter);
-
-    // The label's stored properties, its own behaviour.
-    registry.Register("TLMDSimpleLabel", "TLabel", ControlFactory<TLinkLabel>());
-}
-
 } // namespace tolvar
