@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -85,6 +86,31 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
     worker.WaitFor();
     SetSynchronizeWakeUp(previous);
     EXPECT_EQ(wakeUps.load(), 1);
+}
+
+// Calls of several threads waiting together run in the order they were queued.
+TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
+    constexpr int kThreads = 4;
+    std::vector<int> order;
+    std::atomic<int> queued{0};
+    auto previous = SetSynchronizeWakeUp([&] {
+        ++queued;
+        queued.notify_all();
+    });
+    std::vector<std::unique_ptr<FnThread>> workers;
+    for (int i = 0; i < kThreads; ++i) {
+        workers.push_back(std::make_unique<FnThread>([&order, i](FnThread& self) {
+            self.Synchronize([&order, i] { order.push_back(i); });
+        }));
+        workers.back()->Start();
+        // The next thread queues only after this one has.
+        for (int seen = queued.load(); seen < i + 1; seen = queued.load())
+            queued.wait(seen);
+    }
+    EXPECT_TRUE(CheckSynchronize());
+    workers.clear();
+    SetSynchronizeWakeUp(previous);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
 } // namespace
