@@ -148,7 +148,15 @@ public:
     }
     void SetInputBlocked(bool blocked) override { inputBlocked.push_back(blocked); }
     void DrainInput() override { ++drains; }
-    int ShowMessageBox(const TMessageRequest& request) override { return request.escapeResult; }
+    // Answers as the key of boxAnswers pressed in it; without one, as Escape.
+    int ShowMessageBox(const TMessageRequest& request) override {
+        TKey key = TKey::Escape;
+        if (!boxAnswers.empty()) {
+            key = boxAnswers.front();
+            boxAnswers.pop_front();
+        }
+        return key == TKey::Return ? request.defaultResult : request.escapeResult;
+    }
     bool OpenUrl(const std::string& url) override {
         opened.push_back(url);
         return openAnswer;
@@ -166,6 +174,7 @@ public:
     std::map<TControl*, FakeWindow> windows;
     TControl* focused = nullptr;
     std::vector<bool> inputBlocked;
+    std::deque<TKey> boxAnswers;
     int drains = 0;
     std::vector<std::string> opened;
     bool openAnswer = true;

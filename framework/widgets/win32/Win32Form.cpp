@@ -99,6 +99,9 @@ public:
                     return 0;
                 }
             }
+            // A control placed on the form itself reports through it as through any container.
+            if (HandleChildMessage(message, wParam, lParam, result))
+                return result;
             break;
         case DM_GETDEFID:
             // The model picks the button for Enter (IDOK reaches it as Return).
