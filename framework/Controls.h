@@ -26,10 +26,9 @@ enum class TAlign { None, Client };
 // back from the peer through the Peer... operations.
 class TControl : public TComponent {
 public:
-    TControl(TComponent* owner, TWinControl* parent, TControlKind kind);
+    TControl(TComponent* owner, TWinControl* parent);
     ~TControl() override;
 
-    TControlKind Kind() const { return kind_; }
     TWinControl* Parent() const { return parent_; }
     // The top-level form this control sits in, or nullptr.
     TCustomForm* Form() const;
@@ -102,9 +101,16 @@ protected:
     virtual void VisibleChanged() {}
     virtual void EnabledChanged() {}
 
+    // Each kind's constructor gives the control the peer of its kind, which then gets the font.
+    template <class P> P& AttachPeer(std::unique_ptr<P> peer) {
+        P& typed = *peer;
+        peer_ = std::move(peer);
+        peer_->SetFont(font_);
+        return typed;
+    }
+
 private:
     friend class TWinControl;
-    TControlKind kind_;
     TWinControl* parent_ = nullptr;
     std::unique_ptr<TControlPeer> peer_;
     TRect bounds_;
@@ -122,7 +128,7 @@ private:
 // A control that holds other controls. Destroying it destroys its children first.
 class TWinControl : public TControl {
 public:
-    TWinControl(TComponent* owner, TWinControl* parent, TControlKind kind);
+    TWinControl(TComponent* owner, TWinControl* parent);
     ~TWinControl() override;
 
     const std::vector<TControl*>& Controls() const { return controls_; }
@@ -170,7 +176,8 @@ public:
     // The control that has the keyboard focus, when it is in this form.
     TControl* ActiveControl() const;
 
-    // Return and Escape that no control took; the form offers them to its handlers.
+    // Return and Escape that no control took: a focused push button takes Return, else the
+    // form's handlers get the key, else Return presses the default button.
     bool PeerDialogKey(TKey key);
     void AddDialogKeyHandler(TDialogKeyHandler* handler) { dialogKeyHandlers_.push_back(handler); }
     void RemoveDialogKeyHandler(TDialogKeyHandler* handler);
@@ -181,6 +188,7 @@ protected:
     THandlerTable handlers_;
 
 private:
+    TFormPeer& formPeer_;
     int modalResult_ = 0;
     bool closed_ = false;
     std::vector<TDialogKeyHandler*> dialogKeyHandlers_;
@@ -212,8 +220,10 @@ protected:
     void FontChanged() override { AdjustSize(); }
     void ApplyStyle();
     void AdjustSize();
+    TLabelPeer& LabelPeer() const { return labelPeer_; }
 
 private:
+    TLabelPeer& labelPeer_;
     bool autoSize_ = true;
     TTextStyle style_;
 };

@@ -18,8 +18,9 @@ void Notify(const TNotifyEvent& event, TComponent* sender) {
 
 } // namespace
 
-TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent)
-    : TWinControl(owner, parent, TControlKind::GroupBox) {}
+TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
+    AttachPeer(WidgetSet().CreateGroupBoxPeer(*this));
+}
 
 TRect TGroupBox::ClientRect() const {
     // The frame's own width, so a client-aligned child stays inside it.
@@ -27,11 +28,11 @@ TRect TGroupBox::ClientRect() const {
 }
 
 TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::CheckBox) {}
+    : TControl(owner, parent), checkBoxPeer_(AttachPeer(WidgetSet().CreateCheckBoxPeer(*this))) {}
 
 void TCheckBox::SetChecked(bool value) {
     checked_ = value;
-    Peer().SetChecked(value);
+    checkBoxPeer_.SetChecked(value);
 }
 
 void TCheckBox::PeerToggled(bool checked) {
@@ -40,11 +41,11 @@ void TCheckBox::PeerToggled(bool checked) {
 }
 
 TButton::TButton(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::Button) {}
+    : TControl(owner, parent), buttonPeer_(AttachPeer(WidgetSet().CreateButtonPeer(*this))) {}
 
 void TButton::SetDefault(bool value) {
     default_ = value;
-    Peer().SetDefault(value);
+    buttonPeer_.SetDefault(value);
 }
 
 void TButton::Click() {
@@ -52,32 +53,32 @@ void TButton::Click() {
 }
 
 TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::ProgressBar) {
-    Peer().SetRange(min_, max_);
-    Peer().SetPosition(position_);
+    : TControl(owner, parent), barPeer_(AttachPeer(WidgetSet().CreateProgressBarPeer(*this))) {
+    barPeer_.SetRange(min_, max_);
+    barPeer_.SetPosition(position_);
 }
 
 void TProgressBar::SetMin(int value) {
     min_ = value;
     max_ = std::max(max_, min_);
-    Peer().SetRange(min_, max_);
+    barPeer_.SetRange(min_, max_);
     SetPosition(position_);
 }
 
 void TProgressBar::SetMax(int value) {
     max_ = value;
     min_ = std::min(min_, max_);
-    Peer().SetRange(min_, max_);
+    barPeer_.SetRange(min_, max_);
     SetPosition(position_);
 }
 
 void TProgressBar::SetPosition(int value) {
     position_ = std::clamp(value, min_, max_);
-    Peer().SetPosition(position_);
+    barPeer_.SetPosition(position_);
 }
 
 TImage::TImage(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::Image) {}
+    : TControl(owner, parent), imagePeer_(AttachPeer(WidgetSet().CreateImagePeer(*this))) {}
 
 void TImage::SetPicture(const std::string& name) {
     std::optional<TSize> size;
@@ -143,10 +144,11 @@ TRect TImage::PictureRect() const {
 
 void TImage::Update() {
     if (!picture_.empty())
-        Peer().SetPicture(picture_, transparent_, PictureRect());
+        imagePeer_.SetPicture(picture_, transparent_, PictureRect());
 }
 
 TLinkLabel::TLinkLabel(TComponent* owner, TWinControl* parent) : TLabel(owner, parent) {
+    LabelPeer().SetHandCursor(true);
     TFont f = Font();
     f.color = kLinkColor;
     SetFont(f);
@@ -178,54 +180,25 @@ void TLinkLabel::PeerMouse(bool down, bool left, bool inside) {
 }
 
 TComboBox::TComboBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, TControlKind::ComboBox) {}
+    : TControl(owner, parent), comboPeer_(AttachPeer(WidgetSet().CreateComboBoxPeer(*this))) {}
 
 void TComboBox::SetItems(const std::vector<std::string>& items) {
     items_ = items;
     itemIndex_ = -1;
-    Peer().SetItems(items_);
-    Peer().SetItemIndex(-1);
+    comboPeer_.SetItems(items_);
+    comboPeer_.SetItemIndex(-1);
 }
 
 void TComboBox::SetItemIndex(int index) {
     if (index < -1 || index >= static_cast<int>(items_.size()))
         index = -1;
     itemIndex_ = index;
-    Peer().SetItemIndex(index);
+    comboPeer_.SetItemIndex(index);
 }
 
 void TComboBox::PeerSelected(int index) {
     itemIndex_ = index >= 0 && index < static_cast<int>(items_.size()) ? index : -1;
     Change();
-}
-
-void RegisterStandardControls(TClassRegistry& registry) {
-    registry.Register("TGroupBox", "TControl", ControlFactory<TGroupBox>())
-        .String<TControl>("Caption", &TControl::SetCaption);
-
-    registry.Register("TCheckBox", "TControl", ControlFactory<TCheckBox>())
-        .String<TControl>("Caption", &TControl::SetCaption)
-        .Bool<TCheckBox>("Checked", &TCheckBox::SetChecked)
-        .EventMember<TCheckBox, void(TComponent*)>("OnClick", &TCheckBox::OnClick);
-
-    registry.Register("TButton", "TControl", ControlFactory<TButton>())
-        .String<TControl>("Caption", &TControl::SetCaption)
-        .EventMember<TButton, void(TComponent*)>("OnClick", &TButton::OnClick);
-
-    registry.Register("TProgressBar", "TControl", ControlFactory<TProgressBar>())
-        .Int<TProgressBar>("Min", &TProgressBar::SetMin)
-        .Int<TProgressBar>("Max", &TProgressBar::SetMax)
-        .Int<TProgressBar>("Position", &TProgressBar::SetPosition);
-
-    registry.Register("TImage", "TControl", ControlFactory<TImage>())
-        .String<TImage>("Picture", &TImage::SetPicture)
-        .Bool<TImage>("Transparent", &TImage::SetTransparent)
-        .Bool<TImage>("Stretch", &TImage::SetStretch)
-        .Bool<TImage>("Proportional", &TImage::SetProportional)
-        .Bool<TImage>("Center", &TImage::SetCenter);
-
-    // The label's stored properties, its own behaviour.
-    registry.Register("TLMDSimpleLabel", "TLabel", ControlFactory<TLinkLabel>());
 }
 
 } // namespace tolvar

@@ -32,6 +32,7 @@ public:
     void PeerToggled(bool checked) override;
 
 private:
+    TCheckBoxPeer& checkBoxPeer_;
     bool checked_ = false;
 };
 
@@ -51,6 +52,7 @@ public:
     void PeerClicked() override { Click(); }
 
 private:
+    TButtonPeer& buttonPeer_;
     bool default_ = false;
 };
 
@@ -67,6 +69,7 @@ public:
     void SetPosition(int value);
 
 private:
+    TProgressBarPeer& barPeer_;
     int min_ = 0;
     int max_ = 100;
     int position_ = 0;
@@ -94,6 +97,7 @@ protected:
 private:
     void Update();
 
+    TImagePeer& imagePeer_;
     std::string picture_;
     TSize pictureSize_;
     bool transparent_ = false;
@@ -140,6 +144,7 @@ protected:
     virtual void Change() {}
 
 private:
+    TComboBoxPeer& comboPeer_;
     std::vector<std::string> items_;
     std::vector<std::string> itemDetails_;
     int itemIndex_ = -1;

@@ -2,6 +2,7 @@
 
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
+#include "framework/StdControls.h"
 
 #include <condition_variable>
 #include <deque>
@@ -15,9 +16,19 @@ namespace {
 // ProcessMessages, boxes answer as Escape would. Serves tools and tests that need no window.
 class TNullWidgetSet;
 
-class TNullPeer final : public TControlPeer {
+// One peer for every kind: nothing to show, so every call of every kind is the same.
+class TNullPeer final : public TFormPeer,
+                        public TPanelPeer,
+                        public TGroupBoxPeer,
+                        public TLabelPeer,
+                        public TCheckBoxPeer,
+                        public TButtonPeer,
+                        public TProgressBarPeer,
+                        public TComboBoxPeer,
+                        public TImagePeer {
 public:
-    TNullPeer(TNullWidgetSet& set, TControl& control) : set_(set), control_(control) {}
+    TNullPeer(TNullWidgetSet& set, TControl& control, TCustomForm* form = nullptr)
+        : set_(set), control_(control), form_(form) {}
     ~TNullPeer() override;
 
     void SetBounds(const TRect&) override {}
@@ -31,19 +42,43 @@ public:
     void BringToFront() override {}
     void Invalidate() override {}
     void SetTabOrder(const std::vector<TControl*>&) override {}
+    void ShowWindow() override {}
+    void CloseWindow() override {
+        if (form_ != nullptr)
+            form_->PeerClosed();
+    }
+    void SetTextStyle(const TTextStyle&) override {}
     TSize MeasureText(int width) const override { return {width < 0 ? 0 : width, 0}; }
-    void CloseWindow() override;
+    void SetHandCursor(bool) override {}
+    void SetChecked(bool) override {}
+    void SetDefault(bool) override {}
+    void SetRange(int, int) override {}
+    void SetPosition(int) override {}
+    void SetItems(const std::vector<std::string>&) override {}
+    void SetItemIndex(int) override {}
+    void SetPicture(const std::string&, bool, const TRect&) override {}
 
 private:
     TNullWidgetSet& set_;
     TControl& control_;
+    TCustomForm* form_;
 };
 
 class TNullWidgetSet final : public TWidgetSet {
 public:
-    std::unique_ptr<TControlPeer> CreatePeer(TControl& control) override {
-        return std::make_unique<TNullPeer>(*this, control);
+    std::unique_ptr<TFormPeer> CreateFormPeer(TCustomForm& form) override {
+        return std::make_unique<TNullPeer>(*this, form, &form);
     }
+    std::unique_ptr<TPanelPeer> CreatePanelPeer(TCustomPanel& c) override { return Make(c); }
+    std::unique_ptr<TGroupBoxPeer> CreateGroupBoxPeer(TGroupBox& c) override { return Make(c); }
+    std::unique_ptr<TLabelPeer> CreateLabelPeer(TLabel& c) override { return Make(c); }
+    std::unique_ptr<TCheckBoxPeer> CreateCheckBoxPeer(TCheckBox& c) override { return Make(c); }
+    std::unique_ptr<TButtonPeer> CreateButtonPeer(TButton& c) override { return Make(c); }
+    std::unique_ptr<TProgressBarPeer> CreateProgressBarPeer(TProgressBar& c) override {
+        return Make(c);
+    }
+    std::unique_ptr<TComboBoxPeer> CreateComboBoxPeer(TComboBox& c) override { return Make(c); }
+    std::unique_ptr<TImagePeer> CreateImagePeer(TImage& c) override { return Make(c); }
     void Run(TCustomForm& mainForm) override {
         while (!mainForm.Closed() && RunPosted()) {
         }
@@ -71,6 +106,9 @@ public:
     TControl* focused_ = nullptr;
 
 private:
+    std::unique_ptr<TNullPeer> Make(TControl& control) {
+        return std::make_unique<TNullPeer>(*this, control);
+    }
     bool RunPosted() {
         std::deque<std::function<void()>> calls;
         {
@@ -98,11 +136,6 @@ void TNullPeer::SetFocus() {
 
 bool TNullPeer::Focused() const {
     return set_.focused_ == &control_;
-}
-
-void TNullPeer::CloseWindow() {
-    if (auto* form = dynamic_cast<TCustomForm*>(&control_))
-        form->PeerClosed();
 }
 
 TNullWidgetSet& NullWidgetSet() {

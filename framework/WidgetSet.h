@@ -10,22 +10,17 @@
 
 namespace tolvar {
 
+class TButton;
+class TCheckBox;
+class TComboBox;
 class TControl;
 class TCustomForm;
+class TCustomPanel;
+class TGroupBox;
+class TImage;
+class TLabel;
+class TProgressBar;
 struct TMessageRequest;
-
-// The kinds of control a widget set gives a real window.
-enum class TControlKind {
-    Form,        // the top-level window
-    Panel,       // a plain container that the control paints (wizard frame and pages)
-    GroupBox,    // a frame around controls
-    Label,       // static text
-    CheckBox,    // a box the user ticks
-    Button,      // a push button
-    ProgressBar, // a bar without text
-    ComboBox,    // a drop-down list that takes no typing
-    Image,       // a picture of the program's resources
-};
 
 // Keys the control model acts on; everything else stays with the widget set.
 enum class TKey { Return, Escape, Backspace, Other };
@@ -42,8 +37,9 @@ public:
     virtual bool DrawThemedTabBackground(const TRect& rect) = 0;
 };
 
-// A control's real window. Geometry is in stored units (96 dpi); the peer scales to the
-// screen. Each call mirrors the model's state at once; reads come from the real window.
+// A control's real window: what every kind supplies. Geometry is in stored units (96 dpi); the
+// peer scales to the screen. Each call mirrors the model's state at once; reads come from the
+// real window. A widget set implements this and the interface of each kind below completely.
 class TControlPeer {
 public:
     virtual ~TControlPeer() = default;
@@ -59,30 +55,65 @@ public:
     virtual void BringToFront() = 0;
     // Paint again (controls that paint themselves, labels whose style changed).
     virtual void Invalidate() = 0;
-    // The order in which Tab visits the children of this container.
-    virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
+};
 
-    // The calls below belong to one kind of control each; the peers of other kinds ignore them.
-    // Label.
-    virtual void SetTextStyle(const TTextStyle& /*style*/) {}
+// The top-level window; its caption is the form's and it has the application's task bar entry.
+class TFormPeer : public virtual TControlPeer {
+public:
+    // The order in which Tab visits the form's controls, all of them, depth first.
+    virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
+    virtual void ShowWindow() = 0;
+    virtual void CloseWindow() = 0;
+};
+
+// A plain container that the control paints (wizard frame and pages).
+class TPanelPeer : public virtual TControlPeer {};
+
+// A frame around controls.
+class TGroupBoxPeer : public virtual TControlPeer {};
+
+// Static text.
+class TLabelPeer : public virtual TControlPeer {
+public:
+    virtual void SetTextStyle(const TTextStyle& style) = 0;
     // Text size for a width (word wrap) or, with width < 0, on one line; stored units.
-    virtual TSize MeasureText(int /*width*/) const { return {}; }
-    // Check box.
-    virtual void SetChecked(bool /*checked*/) {}
-    // Push button: drawn as the window's default button.
-    virtual void SetDefault(bool /*isDefault*/) {}
-    // Progress bar.
-    virtual void SetRange(int /*minimum*/, int /*maximum*/) {}
-    virtual void SetPosition(int /*position*/) {}
-    // Drop-down list.
-    virtual void SetItems(const std::vector<std::string>& /*items*/) {}
-    virtual void SetItemIndex(int /*index*/) {}
-    // Image: the picture drawn into `target` (stored units, inside the control).
-    virtual void SetPicture(const std::string& /*name*/, bool /*transparent*/,
-                            const TRect& /*target*/) {}
-    // Form: the window's caption and the application's task bar entry.
-    virtual void ShowWindow() {}
-    virtual void CloseWindow() {}
+    virtual TSize MeasureText(int width) const = 0;
+    // The hand cursor over the text while the label is enabled (a link).
+    virtual void SetHandCursor(bool hand) = 0;
+};
+
+// A box the user ticks.
+class TCheckBoxPeer : public virtual TControlPeer {
+public:
+    virtual void SetChecked(bool checked) = 0;
+};
+
+// A push button.
+class TButtonPeer : public virtual TControlPeer {
+public:
+    // Drawn as the window's default button.
+    virtual void SetDefault(bool isDefault) = 0;
+};
+
+// A bar without text.
+class TProgressBarPeer : public virtual TControlPeer {
+public:
+    virtual void SetRange(int minimum, int maximum) = 0;
+    virtual void SetPosition(int position) = 0;
+};
+
+// A drop-down list that takes no typing.
+class TComboBoxPeer : public virtual TControlPeer {
+public:
+    virtual void SetItems(const std::vector<std::string>& items) = 0;
+    virtual void SetItemIndex(int index) = 0;
+};
+
+// A picture of the program's resources.
+class TImagePeer : public virtual TControlPeer {
+public:
+    // The picture drawn into `target` (stored units, inside the control).
+    virtual void SetPicture(const std::string& name, bool transparent, const TRect& target) = 0;
 };
 
 // Gives a control model real windows on one platform.
@@ -90,8 +121,16 @@ class TWidgetSet {
 public:
     virtual ~TWidgetSet() = default;
 
-    // The real window of a control; called once the control has its parent.
-    virtual std::unique_ptr<TControlPeer> CreatePeer(TControl& control) = 0;
+    // The real window of each kind of control; called once the control has its parent.
+    virtual std::unique_ptr<TFormPeer> CreateFormPeer(TCustomForm& form) = 0;
+    virtual std::unique_ptr<TPanelPeer> CreatePanelPeer(TCustomPanel& panel) = 0;
+    virtual std::unique_ptr<TGroupBoxPeer> CreateGroupBoxPeer(TGroupBox& groupBox) = 0;
+    virtual std::unique_ptr<TLabelPeer> CreateLabelPeer(TLabel& label) = 0;
+    virtual std::unique_ptr<TCheckBoxPeer> CreateCheckBoxPeer(TCheckBox& checkBox) = 0;
+    virtual std::unique_ptr<TButtonPeer> CreateButtonPeer(TButton& button) = 0;
+    virtual std::unique_ptr<TProgressBarPeer> CreateProgressBarPeer(TProgressBar& bar) = 0;
+    virtual std::unique_ptr<TComboBoxPeer> CreateComboBoxPeer(TComboBox& comboBox) = 0;
+    virtual std::unique_ptr<TImagePeer> CreateImagePeer(TImage& image) = 0;
     // Runs the message loop until the form is closed.
     virtual void Run(TCustomForm& mainForm) = 0;
     // Handles what is queued; with wait, waits for at least one message first.

@@ -14,56 +14,6 @@ const char* const kDefaultCaptions[] = {"",       "&Help",   "< &Back", "Ne&xt >
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-
-TLMDAssistBtn::TLMDAssistBtn(TLMDAssist* frame, TLMDInternalButtons index)
-    : TButton(nullptr, frame), frame_(frame), index_(index),
-      captionIndex_(static_cast<TLMDInternalButtonStrings>(index)) {
-    // The frame's buttons come first in the window's tab order, in index order.
-    SetTabOrder(static_cast<int>(index));
-    OnClick = [this](TComponent*) { frame_->OnBtnsClick(this); };
-}
-
-void TLMDAssistBtn::SetCaptionIndex(TLMDInternalButtonStrings index) {
-    captionIndex_ = index;
-    SetCaption(frame_->GetButtonCaption(index));
-}
-
-void TLMDAssistBtn::VisibleChanged() {
-    frame_->AlignControls();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TLMDAssistPage::TLMDAssistPage(TComponent* owner, TWinControl* parent)
-    : TCustomPanel(owner, parent) {
-    Hide();
-    if (auto* frame = dynamic_cast<TLMDAssist*>(parent))
-        frame->InsertPage(this);
-}
-
-TLMDAssistPage::~TLMDAssistPage() {
-    // Leaving the list quietly: a page going away raises no page change and no event.
-    if (assist_ != nullptr) {
-        auto& pages = assist_->pages_;
-        pages.erase(std::remove(pages.begin(), pages.end(), this), pages.end());
-        if (assist_->activePage_ == this)
-            assist_->activePage_ = nullptr;
-        assist_ = nullptr;
-    }
-}
-
-int TLMDAssistPage::PageIndex() const {
-    return assist_ == nullptr ? -1 : assist_->IndexOf(this);
-}
-
-void TLMDAssistPage::SetPageIndex(int index) {
-    if (assist_ != nullptr)
-        assist_->MovePage(PageIndex(), index);
-}
-
-// ---------------------------------------------------------------------------------------------
-
 TLMDAssist::TLMDAssist(TComponent* owner, TWinControl* parent) : TCustomPanel(owner, parent) {
     for (int i = btnCustom; i <= btnCancel; ++i)
         buttonWidgets_[static_cast<std::size_t>(i)] =
@@ -412,13 +362,6 @@ void TLMDAssist::OnBtnsClick(TLMDAssistBtn* button) {
 
 bool TLMDAssist::DialogKey(TKey key) {
     if (key == TKey::Return) {
-        // A push button with the focus takes Enter itself.
-        if (auto* focused = dynamic_cast<TButton*>(WidgetSet().FocusedControl());
-            focused != nullptr && form_ != nullptr && form_->ContainsControl(focused)) {
-            if (focused->Pressable())
-                focused->Click();
-            return true;
-        }
         for (TLMDAssistBtn* b : buttonWidgets_)
             if (b->Default() && b->Pressable()) {
                 b->Click();
@@ -446,103 +389,12 @@ void TLMDAssist::Loaded() {
     AlignControls();
 }
 
-void TLMDAssist::ParentResized() {
-    // The frame fills its parent's client area.
-    if (TWinControl* parent = Parent())
-        SetBounds(parent->ClientRect());
-}
-
-void TLMDAssist::AlignControls() {
-    if (aligning_)
-        return;
-    aligning_ = true;
-    const int l = 0;
-    const int t = 0;
-    const int r = Width();
-    const int b = Height();
-    const int pageBottom = b - (2 * btnMargin_ + btnHeight_);
-    pageArea_ = TRect::FromEdges(l + 2, t + 2, r - 2, pageBottom);
-    for (TLMDAssistPage* page : pages_)
-        page->SetBounds(pageArea_);
-    int right = r - 6;
-    const int top = pageBottom + 1 + btnMargin_ + 2;
-    const int bottom = b - btnMargin_ + 2;
-    for (int i = btnCancel; i >= btnCustom; --i) {
-        TLMDAssistBtn* button = buttonWidgets_[static_cast<std::size_t>(i)];
-        if (!button->Visible()) {
-            button->SetBounds({-20, 0, 20, 0});
-            continue;
-        }
-        const int left = right - btnWidth_;
-        button->SetBounds(TRect::FromEdges(left, top, right, bottom));
-        right = left;
-        if (i == btnCancel || i == btnPrev || i == btnhelp)
-            right -= btnGap_;
-    }
-    aligning_ = false;
-}
-
-void TLMDAssist::PeerPaint(TCanvas& canvas) {
-    const TRect all = ClientRect();
-    const TRect themed{all.left - 4, all.top - 4, all.width + 8, all.height + 8};
-    if (!ctlXP_ || !canvas.DrawThemedTabBackground(themed))
-        canvas.FillRect(all, Color());
-    if (showLine_) {
-        const int left = pageArea_.left + lineMargin_;
-        const int right = pageArea_.Right() - lineMargin_;
-        if (right > left)
-            canvas.DrawEtchedLine({left, pageArea_.Bottom() + 1, right - left, 2});
-    }
-}
-
 void TLMDAssist::EnabledChanged() {
     const bool enabled = Enabled();
     buttonWidgets_[btnCancel]->SetEnabled(enabled);
     buttonWidgets_[btnhelp]->SetEnabled(enabled);
     buttonWidgets_[btnCustom]->SetEnabled(enabled);
     SetMoveBtnState();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-void RegisterWizardClasses(TClassRegistry& registry) {
-    registry.Register("TLMDAssist", "TControl", ControlFactory<TLMDAssist>())
-        .Ref("ActivePage", &TLMDAssist::SetActivePage)
-        .Property("CustomStrings",
-                  [](TComponent& c, const TStoredValue& v) {
-                      TClassInfo::As<TLMDAssist>(c).SetCustomStrings(
-                          v.isList ? v.items : std::vector<std::string>{});
-                  })
-        .Property(
-            "Buttons",
-            [](TComponent& c, const TStoredValue& v) {
-                TLMDAssistButtons set;
-                for (const std::string& n : ParseSetNames(v))
-                    set.Include(static_cast<TLMDAssistButton>(ParseEnumName(
-                        n, {{"abCustom", abCustom}, {"abHelp", abHelp}, {"abCancel", abCancel}})));
-                TClassInfo::As<TLMDAssist>(c).SetButtons(set);
-            })
-        .Int("BtnWidth", &TLMDAssist::SetBtnWidth, 0, kMaxCoord)
-        .Int("BtnHeight", &TLMDAssist::SetBtnHeight, 0, kMaxCoord)
-        .Int("BtnMargin", &TLMDAssist::SetBtnMargin, 0, kMaxCoord)
-        .Int("BtnGap", &TLMDAssist::SetBtnGap, 0, kMaxCoord)
-        .Int("LineMargin", &TLMDAssist::SetLineMargin, 0, kMaxCoord)
-        .Bool("ShowLine", &TLMDAssist::SetShowLine)
-        .Bool("CtlXP", &TLMDAssist::SetCtlXP)
-        .EventMember("OnChanging", &TLMDAssist::OnChanging)
-        .EventMember("OnChange", &TLMDAssist::OnChange)
-        .EventMember("OnCancelClick", &TLMDAssist::OnCancelClick)
-        .EventMember("OnCompleted", &TLMDAssist::OnCompleted)
-        .EventMember("OnCustomClick", &TLMDAssist::OnCustomClick);
-
-    registry.Register("TLMDAssistPage", "TControl", ControlFactory<TLMDAssistPage>())
-        .Bool("Included", &TLMDAssistPage::SetIncluded)
-        .Int("HelpContext", &TLMDAssistPage::SetHelpContext)
-        .EventMember("OnCompleted", &TLMDAssistPage::OnCompleted)
-        .EventMember("OnNextPage", &TLMDAssistPage::OnNextPage)
-        .EventMember("OnPrevPage", &TLMDAssistPage::OnPrevPage)
-        .EventMember("OnBeforeShowPage", &TLMDAssistPage::OnBeforeShowPage)
-        .EventMember("OnAfterShowPage", &TLMDAssistPage::OnAfterShowPage);
 }
 
 } // namespace tolvar

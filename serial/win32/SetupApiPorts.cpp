@@ -1,5 +1,6 @@
 #include "serial/win32/SetupApiPorts.h"
 
+#include "framework/win32/SystemLibrary.h"
 #include "serial/Platform.h"
 
 #include <cctype>
@@ -49,13 +50,7 @@ struct TSetupApi {
     DestroyList destroyList = nullptr;
 
     TSetupApi() {
-        wchar_t path[MAX_PATH];
-        const UINT n = GetSystemDirectoryW(path, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH - 16)
-            return;
-        std::wstring full(path, n);
-        full += L"\\setupapi.dll";
-        module = LoadLibraryW(full.c_str());
+        module = LoadSystemLibrary(L"setupapi.dll");
         if (module == nullptr)
             return;
         Bind(getClassDevs, "SetupDiGetClassDevsA");

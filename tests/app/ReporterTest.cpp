@@ -40,6 +40,10 @@ public:
         Check();
         log.push_back("next page");
     }
+    void HideBackAndCancel() override {
+        Check();
+        log.push_back("hide");
+    }
 
 private:
     void Check() { offUiThread = offUiThread || std::this_thread::get_id() != ui_; }
@@ -76,6 +80,25 @@ TEST_F(WindowPath, ReportsKeepTheirOrderAndProgressEndsOnItsLastStep) {
     }
     EXPECT_EQ(set_.inputBlocked, (std::vector<bool>{true, false}));
     EXPECT_EQ(set_.drains, 1);
+}
+
+// A step the window has not shown yet (made inside the interval, so not handed over on its own)
+// reaches the window before the report that follows it.
+TEST_F(WindowPath, ReportsFindTheBarWhereTheUploadLeftIt) {
+    RunBesideTheWindow([&] {
+        TUiThreadReporter reporter(recorder_);
+        reporter.SetProgressPosition(1);
+        reporter.Flush();
+        reporter.SetProgressPosition(2);
+        reporter.SetResultText("done");
+        reporter.SetProgressPosition(3);
+        reporter.AdvanceWizard();
+        reporter.SetProgressPosition(4);
+        reporter.HideBackAndCancel();
+        reporter.Flush();
+    });
+    EXPECT_EQ(recorder_.log,
+              (std::vector<std::string>{"1", "2", "done", "3", "next page", "4", "hide"}));
 }
 
 // The worker hands a progress step over and goes on: here the window carries the first step

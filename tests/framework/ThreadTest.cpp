@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -85,6 +88,35 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
     worker.WaitFor();
     SetSynchronizeWakeUp(previous);
     EXPECT_EQ(wakeUps.load(), 1);
+}
+
+// Calls of several threads waiting together run in the order they were queued.
+TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
+    constexpr int kThreads = 4;
+    std::vector<int> order;
+    // A mutex and a condition rather than an atomic's wait, which the MinGW runtime can miss.
+    std::mutex mutex;
+    std::condition_variable changed;
+    int queued = 0;
+    auto previous = SetSynchronizeWakeUp([&] {
+        const std::lock_guard lock(mutex);
+        ++queued;
+        changed.notify_all();
+    });
+    std::vector<std::unique_ptr<FnThread>> workers;
+    for (int i = 0; i < kThreads; ++i) {
+        workers.push_back(std::make_unique<FnThread>([&order, i](FnThread& self) {
+            self.Synchronize([&order, i] { order.push_back(i); });
+        }));
+        workers.back()->Start();
+        // The next thread queues only after this one has.
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return queued == i + 1; });
+    }
+    EXPECT_TRUE(CheckSynchronize());
+    workers.clear();
+    SetSynchronizeWakeUp(previous);
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
+#include "framework/StdControls.h"
 #include "framework/WidgetSet.h"
 
 #include <condition_variable>
@@ -30,6 +31,7 @@ struct FakeWindow {
     std::string picture;
     bool transparent = false;
     TRect pictureTarget;
+    bool handCursor = false;
     bool shown = false;
     bool closed = false;
     std::vector<TControl*> tabOrder;
@@ -44,9 +46,19 @@ public:
     FakeWidgetSet(const FakeWidgetSet&) = delete;
     FakeWidgetSet& operator=(const FakeWidgetSet&) = delete;
 
-    class Peer final : public TControlPeer {
+    // One peer for every kind; each records into the control's window.
+    class Peer final : public TFormPeer,
+                       public TPanelPeer,
+                       public TGroupBoxPeer,
+                       public TLabelPeer,
+                       public TCheckBoxPeer,
+                       public TButtonPeer,
+                       public TProgressBarPeer,
+                       public TComboBoxPeer,
+                       public TImagePeer {
     public:
-        Peer(FakeWidgetSet& set, TControl& control) : set_(set), control_(control) {}
+        Peer(FakeWidgetSet& set, TControl& control, TCustomForm* form)
+            : set_(set), control_(control), form_(form) {}
         ~Peer() override {
             set_.windows.erase(&control_);
             if (set_.focused == &control_)
@@ -73,6 +85,7 @@ public:
             const int perLine = width / 6 > 0 ? width / 6 : 1;
             return {width, 13 * ((chars + perLine - 1) / perLine)};
         }
+        void SetHandCursor(bool hand) override { W().handCursor = hand; }
         void SetChecked(bool c) override { W().checked = c; }
         void SetDefault(bool d) override { W().isDefault = d; }
         void SetRange(int lo, int hi) override {
@@ -90,19 +103,29 @@ public:
         void ShowWindow() override { W().shown = true; }
         void CloseWindow() override {
             W().closed = true;
-            if (auto* form = dynamic_cast<TCustomForm*>(&control_))
-                form->PeerClosed();
+            if (form_ != nullptr)
+                form_->PeerClosed();
         }
 
     private:
         FakeWidgetSet& set_;
         TControl& control_;
+        TCustomForm* form_;
     };
 
-    std::unique_ptr<TControlPeer> CreatePeer(TControl& control) override {
-        windows[&control];
-        return std::make_unique<Peer>(*this, control);
+    std::unique_ptr<TFormPeer> CreateFormPeer(TCustomForm& form) override {
+        return Make(form, &form);
     }
+    std::unique_ptr<TPanelPeer> CreatePanelPeer(TCustomPanel& c) override { return Make(c); }
+    std::unique_ptr<TGroupBoxPeer> CreateGroupBoxPeer(TGroupBox& c) override { return Make(c); }
+    std::unique_ptr<TLabelPeer> CreateLabelPeer(TLabel& c) override { return Make(c); }
+    std::unique_ptr<TCheckBoxPeer> CreateCheckBoxPeer(TCheckBox& c) override { return Make(c); }
+    std::unique_ptr<TButtonPeer> CreateButtonPeer(TButton& c) override { return Make(c); }
+    std::unique_ptr<TProgressBarPeer> CreateProgressBarPeer(TProgressBar& c) override {
+        return Make(c);
+    }
+    std::unique_ptr<TComboBoxPeer> CreateComboBoxPeer(TComboBox& c) override { return Make(c); }
+    std::unique_ptr<TImagePeer> CreateImagePeer(TImage& c) override { return Make(c); }
     void Run(TCustomForm& form) override {
         while (!form.Closed())
             ProcessMessages(true);
@@ -125,7 +148,15 @@ public:
     }
     void SetInputBlocked(bool blocked) override { inputBlocked.push_back(blocked); }
     void DrainInput() override { ++drains; }
-    int ShowMessageBox(const TMessageRequest& request) override { return request.escapeResult; }
+    // Answers as the key of boxAnswers pressed in it; without one, as Escape.
+    int ShowMessageBox(const TMessageRequest& request) override {
+        TKey key = TKey::Escape;
+        if (!boxAnswers.empty()) {
+            key = boxAnswers.front();
+            boxAnswers.pop_front();
+        }
+        return key == TKey::Return ? request.defaultResult : request.escapeResult;
+    }
     bool OpenUrl(const std::string& url) override {
         opened.push_back(url);
         return openAnswer;
@@ -143,12 +174,18 @@ public:
     std::map<TControl*, FakeWindow> windows;
     TControl* focused = nullptr;
     std::vector<bool> inputBlocked;
+    std::deque<TKey> boxAnswers;
     int drains = 0;
     std::vector<std::string> opened;
     bool openAnswer = true;
     std::map<std::string, TSize> pictures{{"logo.bmp", {289, 213}}};
 
 private:
+    std::unique_ptr<Peer> Make(TControl& control, TCustomForm* form = nullptr) {
+        windows[&control];
+        return std::make_unique<Peer>(*this, control, form);
+    }
+
     TWidgetSet* previous_;
     std::mutex mutex_;
     std::condition_variable posted_;

@@ -47,7 +47,7 @@ struct Bench {
         if (whileLoading)
             whileLoading(*this);
         frame->Loaded();
-        form->Peer().SetTabOrder(form->TabChain());
+        dynamic_cast<TFormPeer&>(form->Peer()).SetTabOrder(form->TabChain());
     }
     ~Bench() { form.reset(); }
     Bench(const Bench&) = delete;
@@ -352,7 +352,7 @@ TEST(AssistButtons, PageControlsFollowTheButtonsInStoredTabOrder) {
     auto* unordered = new TButton(b.form.get(), b.pages[0]);
     late->SetTabOrder(1);
     early->SetTabOrder(0);
-    b.form->Peer().SetTabOrder(b.form->TabChain());
+    dynamic_cast<TFormPeer&>(b.form->Peer()).SetTabOrder(b.form->TabChain());
     auto next = [](QWidget* w) {
         do
             w = w->nextInFocusChain();

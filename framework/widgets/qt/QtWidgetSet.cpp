@@ -2,21 +2,17 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/MessageBoxes.h"
 #include "framework/Thread.h"
-#include "framework/widgets/qt/QtPeers.h"
+#include "framework/widgets/qt/QtPeer.h"
 
 #include <QDesktopServices>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QMessageBox>
 #include <QMetaObject>
-#include <QPushButton>
 #include <QScreen>
 #include <QThreadPool>
 #include <QUrl>
-#include <map>
 
 namespace tolvar {
 
@@ -68,8 +64,9 @@ protected:
         }
         // The port object is in use on a worker thread: the window must outlive the work.
         if (event->type() == QEvent::Close) {
-            const TControl* control = QtControl(qobject_cast<QWidget*>(watched));
-            if (control != nullptr && control->Kind() == TControlKind::Form) {
+            // Of our windows only the forms' are top-level.
+            const auto* window = qobject_cast<QWidget*>(watched);
+            if (window != nullptr && window->isWindow() && QtControl(window) != nullptr) {
                 event->ignore();
                 return true;
             }
@@ -84,8 +81,40 @@ TQtWidgetSet::TQtWidgetSet() {
 
 TQtWidgetSet::~TQtWidgetSet() = default;
 
-std::unique_ptr<TControlPeer> TQtWidgetSet::CreatePeer(TControl& control) {
-    return std::make_unique<TQtPeer>(*this, control);
+std::unique_ptr<TFormPeer> TQtWidgetSet::CreateFormPeer(TCustomForm& form) {
+    return CreateQtFormPeer(*this, form);
+}
+
+std::unique_ptr<TPanelPeer> TQtWidgetSet::CreatePanelPeer(TCustomPanel& panel) {
+    return CreateQtPanelPeer(panel);
+}
+
+std::unique_ptr<TGroupBoxPeer> TQtWidgetSet::CreateGroupBoxPeer(TGroupBox& groupBox) {
+    return CreateQtGroupBoxPeer(groupBox);
+}
+
+std::unique_ptr<TLabelPeer> TQtWidgetSet::CreateLabelPeer(TLabel& label) {
+    return CreateQtLabelPeer(label);
+}
+
+std::unique_ptr<TCheckBoxPeer> TQtWidgetSet::CreateCheckBoxPeer(TCheckBox& checkBox) {
+    return CreateQtCheckBoxPeer(checkBox);
+}
+
+std::unique_ptr<TButtonPeer> TQtWidgetSet::CreateButtonPeer(TButton& button) {
+    return CreateQtButtonPeer(button);
+}
+
+std::unique_ptr<TProgressBarPeer> TQtWidgetSet::CreateProgressBarPeer(TProgressBar& bar) {
+    return CreateQtProgressBarPeer(bar);
+}
+
+std::unique_ptr<TComboBoxPeer> TQtWidgetSet::CreateComboBoxPeer(TComboBox& comboBox) {
+    return CreateQtComboBoxPeer(comboBox);
+}
+
+std::unique_ptr<TImagePeer> TQtWidgetSet::CreateImagePeer(TImage& image) {
+    return CreateQtImagePeer(image);
 }
 
 void TQtWidgetSet::Run(TCustomForm& mainForm) {
@@ -128,50 +157,6 @@ void TQtWidgetSet::DrainInput() {
     QCoreApplication::sendPostedEvents();
 }
 
-int TQtWidgetSet::ShowMessageBox(const TMessageRequest& request) {
-    QMessageBox box;
-    box.setWindowTitle(QString::fromStdString(request.caption));
-    box.setText(QString::fromStdString(request.text));
-    box.setTextFormat(Qt::PlainText);
-    switch (request.icon) {
-    case TMsgIcon::Error:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case TMsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case TMsgIcon::Warning:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case TMsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case TMsgIcon::None:
-        break;
-    }
-    std::map<QAbstractButton*, int> results;
-    for (const TMessageButton& b : request.buttons) {
-        QPushButton* button =
-            box.addButton(QString::fromStdString(b.caption), QMessageBox::AcceptRole);
-        results[button] = b.result;
-        if (b.result == request.defaultResult)
-            box.setDefaultButton(button);
-        if (b.result == request.escapeResult)
-            box.setEscapeButton(button);
-    }
-    if (request.centreOnScreen) {
-        box.adjustSize();
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect r = box.frameGeometry();
-            r.moveCenter(screen->availableGeometry().center());
-            box.move(r.topLeft());
-        }
-    }
-    box.exec();
-    auto it = results.find(box.clickedButton());
-    return it == results.end() ? request.escapeResult : it->second;
-}
-
 bool TQtWidgetSet::OpenUrl(const std::string& url) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
@@ -189,11 +174,6 @@ TControl* TQtWidgetSet::FocusedControl() {
         if (TControl* control = QtControl(w))
             return control;
     return nullptr;
-}
-
-QWidget* QtWidget(const TControl& control) {
-    auto* peer = dynamic_cast<TQtPeer*>(&control.Peer());
-    return peer != nullptr ? peer->Widget() : nullptr;
 }
 
 TQtApplication::TQtApplication(int& argc, char** argv) : QApplication(argc, argv) {

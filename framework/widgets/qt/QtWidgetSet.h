@@ -26,7 +26,15 @@ public:
     TQtWidgetSet(const TQtWidgetSet&) = delete;
     TQtWidgetSet& operator=(const TQtWidgetSet&) = delete;
 
-    std::unique_ptr<TControlPeer> CreatePeer(TControl& control) override;
+    std::unique_ptr<TFormPeer> CreateFormPeer(TCustomForm& form) override;
+    std::unique_ptr<TPanelPeer> CreatePanelPeer(TCustomPanel& panel) override;
+    std::unique_ptr<TGroupBoxPeer> CreateGroupBoxPeer(TGroupBox& groupBox) override;
+    std::unique_ptr<TLabelPeer> CreateLabelPeer(TLabel& label) override;
+    std::unique_ptr<TCheckBoxPeer> CreateCheckBoxPeer(TCheckBox& checkBox) override;
+    std::unique_ptr<TButtonPeer> CreateButtonPeer(TButton& button) override;
+    std::unique_ptr<TProgressBarPeer> CreateProgressBarPeer(TProgressBar& bar) override;
+    std::unique_ptr<TComboBoxPeer> CreateComboBoxPeer(TComboBox& comboBox) override;
+    std::unique_ptr<TImagePeer> CreateImagePeer(TImage& image) override;
     void Run(TCustomForm& mainForm) override;
     void ProcessMessages(bool wait) override;
     void Post(std::function<void()> call) override;

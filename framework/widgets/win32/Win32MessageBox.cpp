@@ -2,7 +2,7 @@
 // lookup), so the box is a small window of ours with standard controls.
 
 #include "framework/MessageBoxes.h"
-#include "framework/widgets/win32/Win32Internal.h"
+#include "framework/widgets/win32/Win32Peer.h"
 
 #include <algorithm>
 

@@ -9,9 +9,6 @@ namespace tolvar {
 // at least the current folder leaves the search.
 void RestrictLibrarySearch();
 
-// A library of the system, loaded from System32 whatever the search order is.
-HMODULE LoadSystemLibrary(const wchar_t* name);
-
 // One running program per user session: the first start holds a named mutex of the session; a
 // later start brings the running program's window to the front and runs no wizard.
 class TSingleInstance {

@@ -1,5 +1,5 @@
 #include "framework/Platform.h"
-#include "framework/widgets/win32/Win32Internal.h"
+#include "framework/widgets/win32/Win32Peer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Platform.h"
-#include "framework/widgets/win32/Win32Internal.h"
+#include "framework/widgets/win32/Win32Peer.h"
 
 #include <cstring>
 #include <shellapi.h>
@@ -55,20 +55,14 @@ TKey KeyOf(WPARAM key) {
     }
 }
 
-// The form a window belongs to, when it is one of ours.
+// The form a window belongs to, when it is one of ours: of our windows only forms are
+// top-level.
 TWin32Peer* FormAround(HWND window) {
-    if (window == nullptr)
-        return nullptr;
-    TWin32Peer* peer = PeerOf(GetAncestor(window, GA_ROOT));
-    return peer && peer->Control().Kind() == TControlKind::Form ? peer : nullptr;
-}
-
-bool IsPushButton(const TWin32Peer& peer) {
-    return peer.Control().Kind() == TControlKind::Button;
+    return window != nullptr ? PeerOf(GetAncestor(window, GA_ROOT)) : nullptr;
 }
 
 // Keys the form acts on before the dialog manager: the focused control's own keys first,
-// then Enter and Escape. True when the key was used up.
+// then Enter and Escape, which the form decides on. True when the key was used up.
 bool FormKey(TWin32Peer& form, const MSG& message) {
     if (message.message != WM_KEYDOWN)
         return false;
@@ -79,21 +73,12 @@ bool FormKey(TWin32Peer& form, const MSG& message) {
         RunHandler([&] { swallowed = focused->Control().PeerKey(key); });
         if (swallowed)
             return true;
-        // An open drop-down list closes on Enter and Escape itself.
-        if (focused->Control().Kind() == TControlKind::ComboBox &&
-            SendMessageW(focused->Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0)
+        if (focused->TakesDialogKeys())
             return false;
     }
-    if (key == TKey::Return) {
-        if (focused != nullptr && IsPushButton(*focused) && IsWindowEnabled(focused->Handle())) {
-            RunHandler([&] { focused->Control().PeerClicked(); });
-            return true;
-        }
-        SendMessageW(form.Handle(), WM_COMMAND, IDOK, 0);
-        return true;
-    }
-    if (key == TKey::Escape) {
-        SendMessageW(form.Handle(), WM_COMMAND, IDCANCEL, 0);
+    if (key == TKey::Return || key == TKey::Escape) {
+        // As the dialog manager would send them: IDOK and IDCANCEL reach the form as its keys.
+        SendMessageW(form.Handle(), WM_COMMAND, key == TKey::Return ? IDOK : IDCANCEL, 0);
         return true;
     }
     return false;
@@ -158,8 +143,40 @@ HWND TWin32WidgetSet::Handle(const TControl& control) {
     return peer ? peer->Handle() : nullptr;
 }
 
-std::unique_ptr<TControlPeer> TWin32WidgetSet::CreatePeer(TControl& control) {
-    return CreateWin32Peer(control);
+std::unique_ptr<TFormPeer> TWin32WidgetSet::CreateFormPeer(TCustomForm& form) {
+    return CreateWin32FormPeer(form);
+}
+
+std::unique_ptr<TPanelPeer> TWin32WidgetSet::CreatePanelPeer(TCustomPanel& panel) {
+    return CreateWin32PanelPeer(panel);
+}
+
+std::unique_ptr<TGroupBoxPeer> TWin32WidgetSet::CreateGroupBoxPeer(TGroupBox& groupBox) {
+    return CreateWin32GroupBoxPeer(groupBox);
+}
+
+std::unique_ptr<TLabelPeer> TWin32WidgetSet::CreateLabelPeer(TLabel& label) {
+    return CreateWin32LabelPeer(label);
+}
+
+std::unique_ptr<TCheckBoxPeer> TWin32WidgetSet::CreateCheckBoxPeer(TCheckBox& checkBox) {
+    return CreateWin32CheckBoxPeer(checkBox);
+}
+
+std::unique_ptr<TButtonPeer> TWin32WidgetSet::CreateButtonPeer(TButton& button) {
+    return CreateWin32ButtonPeer(button);
+}
+
+std::unique_ptr<TProgressBarPeer> TWin32WidgetSet::CreateProgressBarPeer(TProgressBar& bar) {
+    return CreateWin32ProgressBarPeer(bar);
+}
+
+std::unique_ptr<TComboBoxPeer> TWin32WidgetSet::CreateComboBoxPeer(TComboBox& comboBox) {
+    return CreateWin32ComboBoxPeer(comboBox);
+}
+
+std::unique_ptr<TImagePeer> TWin32WidgetSet::CreateImagePeer(TImage& image) {
+    return CreateWin32ImagePeer(image);
 }
 
 void TWin32WidgetSet::Dispatch(MSG& message) {
@@ -194,7 +211,7 @@ void TWin32WidgetSet::ProcessMessages(bool wait) {
 void TWin32WidgetSet::Run(TCustomForm& mainForm) {
     HWND window = Handle(mainForm);
     if (window != nullptr && !IsWindowVisible(window) && !mainForm.Closed())
-        mainForm.Peer().ShowWindow();
+        mainForm.ShowWindow();
     MSG message;
     while (!mainForm.Closed() && IsWindow(window)) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);

@@ -3,6 +3,7 @@
 // library.
 #include "framework/widgets/win32/Win32Process.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
+#include "framework/win32/SystemLibrary.h"
 
 #include <gtest/gtest.h>
 

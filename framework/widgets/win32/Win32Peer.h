@@ -51,15 +51,16 @@ TWin32Peer* PeerAround(HWND window);
 // Messages that child controls send to their parent: commands, notifications, colours.
 bool HandleChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-// The state a peer holds besides its window.
-class TWin32Peer : public TControlPeer {
+// What every control's window does, and the state a peer holds besides its window.
+class TWin32Peer : public virtual TControlPeer {
 public:
     TWin32Peer(TControl& control, HWND window);
     ~TWin32Peer() override;
+    TWin32Peer(const TWin32Peer&) = delete;
+    TWin32Peer& operator=(const TWin32Peer&) = delete;
 
     TControl& Control() const { return control_; }
     HWND Handle() const { return window_; }
-    void Forget() { window_ = nullptr; }
 
     void SetBounds(const TRect& rect) override;
     void SetVisible(bool visible) override;
@@ -71,12 +72,15 @@ public:
     bool Focused() const override;
     void BringToFront() override;
     void Invalidate() override;
-    void SetTabOrder(const std::vector<TControl*>& chain) override;
 
     // A command or notification of this control reached its parent.
     virtual void Command(WORD) {}
     // Text and background of a standard control, asked by WM_CTLCOLOR...
     virtual HBRUSH ControlColor(HDC dc);
+    // An open drop-down list takes Enter and Escape itself.
+    virtual bool TakesDialogKeys() const { return false; }
+    // A child was brought to the front: a container that set the tab order sets it again.
+    virtual void ChildBroughtToFront() {}
 
     const TFont& FontSpec() const { return font_; }
     TColor ColorSpec() const { return color_; }
@@ -86,12 +90,22 @@ protected:
     HWND window_;
     TFont font_;
     TColor color_ = clBtnFace;
-    std::vector<TControl*> tabChain_;
 };
 
 // The window that children of a control are created in.
 HWND ParentWindow(const TControl& control);
-std::unique_ptr<TControlPeer> CreateWin32Peer(TControl& control);
+// A child window of ours for a control, inside its parent's window.
+HWND MakeWindow(DWORD exStyle, const wchar_t* windowClass, DWORD style, const TControl& control);
+
+std::unique_ptr<TFormPeer> CreateWin32FormPeer(TCustomForm& form);
+std::unique_ptr<TPanelPeer> CreateWin32PanelPeer(TCustomPanel& panel);
+std::unique_ptr<TGroupBoxPeer> CreateWin32GroupBoxPeer(TGroupBox& groupBox);
+std::unique_ptr<TLabelPeer> CreateWin32LabelPeer(TLabel& label);
+std::unique_ptr<TCheckBoxPeer> CreateWin32CheckBoxPeer(TCheckBox& checkBox);
+std::unique_ptr<TButtonPeer> CreateWin32ButtonPeer(TButton& button);
+std::unique_ptr<TProgressBarPeer> CreateWin32ProgressBarPeer(TProgressBar& bar);
+std::unique_ptr<TComboBoxPeer> CreateWin32ComboBoxPeer(TComboBox& comboBox);
+std::unique_ptr<TImagePeer> CreateWin32ImagePeer(TImage& image);
 
 // Widget set state the peers need.
 struct TWin32State {
@@ -106,8 +120,12 @@ struct TWin32State {
 };
 TWin32State& State();
 
-// Our window classes, registered once.
+// Our window classes, registered once, and their window procedures.
 void RegisterWindowClasses();
+LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 extern const wchar_t kFormClass[];
 extern const wchar_t kPanelClass[];
 extern const wchar_t kLabelClass[];

@@ -1,0 +1,101 @@
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/widgets/qt/QtPeer.h"
+#include "framework/widgets/qt/QtWidgetSet.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QResizeEvent>
+
+namespace tolvar {
+
+namespace {
+
+// The top-level window of a form. Return and Escape that no control took go to the form; the
+// title bar's close ends it, unless the input is blocked.
+class TFormWindow : public QWidget {
+public:
+    // Made while the form is still being constructed; it is only kept until then.
+    TFormWindow(TQtWidgetSet& widgetSet, TCustomForm& form) : widgetSet_(widgetSet), form_(form) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const TKey key = KeyOf(*event);
+        const bool plain =
+            event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+        bool taken = false;
+        if (plain && (key == TKey::Return || key == TKey::Escape))
+            RunHandler([&] { taken = form_.PeerDialogKey(key); });
+        if (taken)
+            event->accept();
+        else
+            QWidget::keyPressEvent(event);
+    }
+
+    // While the input is blocked the close never gets here: the input guard refuses it.
+    void closeEvent(QCloseEvent* event) override {
+        event->accept();
+        RunHandler([&] { form_.PeerClosed(); });
+        widgetSet_.FormClosed(form_);
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        RunHandler([&] { form_.PeerResized({width(), height()}); });
+    }
+
+private:
+    TQtWidgetSet& widgetSet_;
+    TCustomForm& form_;
+};
+
+class TQtFormPeer final : public TQtPeer, public TFormPeer {
+public:
+    TQtFormPeer(TQtWidgetSet& widgetSet, TCustomForm& form)
+        : TQtPeer(form, new TFormWindow(widgetSet, form), true), widgetSet_(widgetSet),
+          form_(form) {}
+
+    void SetBounds(const TRect& rect) override {
+        // The position is the window's, frame included; the size is the client area's.
+        widget_->move(rect.left, rect.top);
+        widget_->resize(rect.width, rect.height);
+    }
+    void SetVisible(bool visible) override {
+        // A form is shown by ShowWindow only; until then its Visible is remembered.
+        if (windowShown_)
+            widget_->setVisible(visible);
+    }
+    void SetCaption(const std::string& caption) override {
+        widget_->setWindowTitle(QtText(caption));
+    }
+    void SetTabOrder(const std::vector<TControl*>& chain) override {
+        std::vector<QWidget*> stops;
+        for (TControl* c : chain)
+            if (QWidget* w = QtWidget(*c); w != nullptr && (w->focusPolicy() & Qt::TabFocus))
+                stops.push_back(w);
+        for (std::size_t i = 1; i < stops.size(); ++i)
+            QWidget::setTabOrder(stops[i - 1], stops[i]);
+    }
+    void ShowWindow() override {
+        windowShown_ = true;
+        widget_->show();
+    }
+    void CloseWindow() override {
+        // The program's own close: no close event, which a blocked input would refuse.
+        widget_->hide();
+        widgetSet_.FormClosed(form_);
+    }
+
+private:
+    TQtWidgetSet& widgetSet_;
+    TCustomForm& form_;
+    bool windowShown_ = false;
+};
+
+} // namespace
+
+std::unique_ptr<TFormPeer> CreateQtFormPeer(TQtWidgetSet& widgetSet, TCustomForm& form) {
+    return std::make_unique<TQtFormPeer>(widgetSet, form);
+}
+
+} // namespace tolvar
