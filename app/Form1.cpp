@@ -120,6 +120,8 @@ void TForm1::btn_PROGRAMClick(TComponent*) {
     TUiThreadReporter reporter(onForm);
     PortAdapter<TComPort> port(*ComPort);
     const PayloadSource source = payloadSource;
+    // An update cut halfway can leave the controller unusable.
+    const TSessionHold hold(kSessionHoldReason);
     RunBesideTheWindow([&] {
         try {
             RunFirmwareUpload(port, reporter, source);

@@ -16,6 +16,8 @@ class TProgressBar;
 
 // The application title, shown as the caption of the exception display.
 inline constexpr const char* kApplicationTitle = "TOLVAR ver. 1.5.0 UPDATE";
+// What the system shows where it asks to end the session during an update.
+inline constexpr const char* kSessionHoldReason = "Trwa aktualizacja oprogramowania sterownika.";
 
 // The program's one window, built from its stored description.
 class TForm1 : public TCustomForm {

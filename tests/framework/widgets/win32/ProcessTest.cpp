@@ -1,11 +1,13 @@
-// What the Windows program does before its window: where libraries come from, the one running
-// start per session. This program lies in a folder with planted DLLs, one named like a system
-// library.
+// What the Windows program does around its window: where libraries come from, the one running
+// start per session, the hold on the session during a transfer. This program lies in a folder
+// with planted DLLs, one named like a system library.
+#include "framework/Controls.h"
 #include "framework/widgets/win32/Win32Process.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
 #include "framework/win32/SystemLibrary.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tolvar;
 
@@ -49,4 +51,36 @@ TEST(SingleInstance, ALaterStartIsNotFirstAndRaisesTheRunningWindow) {
     EXPECT_TRUE(TSingleInstance::RaiseRunning());
     EXPECT_FALSE(IsIconic(form));
     DestroyWindow(form);
+}
+
+TEST(SessionHold, LogoffIsRefusedAndTheMachineKeptAwakeOnlyWhileHeld) {
+    TWin32WidgetSet widgets(96);
+    TWidgetSet* previous = SetWidgetSet(&widgets);
+    auto model = std::make_unique<TCustomForm>();
+    HWND application = widgets.ApplicationWindow();
+    HWND form = TWin32WidgetSet::Handle(*model);
+    ASSERT_NE(form, nullptr);
+    const auto endAllowed = [](HWND window) {
+        return SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != FALSE;
+    };
+    // What the thread's execution state is: setting it returns the one before.
+    const auto awake = [] {
+        const EXECUTION_STATE state = SetThreadExecutionState(ES_CONTINUOUS);
+        SetThreadExecutionState(state);
+        return (state & ES_CONTINUOUS) != 0 && (state & ES_SYSTEM_REQUIRED) != 0;
+    };
+    EXPECT_TRUE(endAllowed(application));
+    EXPECT_TRUE(endAllowed(form));
+
+    widgets.HoldSession(true, "Trwa aktualizacja.");
+    EXPECT_FALSE(endAllowed(application));
+    EXPECT_FALSE(endAllowed(form));
+    EXPECT_TRUE(awake());
+
+    widgets.HoldSession(false, {});
+    EXPECT_TRUE(endAllowed(application));
+    EXPECT_TRUE(endAllowed(form));
+    EXPECT_FALSE(awake());
+    model.reset();
+    SetWidgetSet(previous);
 }
