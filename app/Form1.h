@@ -18,13 +18,6 @@ class TProgressBar;
 // The version comes from the build.
 inline constexpr const char* kApplicationTitle = "TOLVAR ver. " TOLVAR_PROGRAM_VERSION " UPDATE";
 
-// The stored description of the main form, embedded in the executable.
-std::string StoredForm1Description();
-#ifndef _WIN32
-// The description compiled in where executables carry no resources (generated at build time).
-std::string_view EmbeddedForm1Description();
-#endif
-
 // The program's one window, built from its stored description.
 class TForm1 : public TCustomForm {
 public:

@@ -72,31 +72,53 @@ void HandleException() {
     }
 }
 
+namespace {
+
+// Holds the input block of RunBesideTheWindow and lifts it on every way out, also when the
+// worker cannot be started, so the window can always be closed afterwards.
+class TInputBlock {
+public:
+    explicit TInputBlock(TWidgetSet& ws) : ws_(ws), was_(InputBlocked()) {
+        InputBlocked() = true;
+        ws_.SetInputBlocked(true);
+    }
+    ~TInputBlock() {
+        InputBlocked() = was_;
+        ws_.SetInputBlocked(was_);
+    }
+    TInputBlock(const TInputBlock&) = delete;
+    TInputBlock& operator=(const TInputBlock&) = delete;
+
+private:
+    TWidgetSet& ws_;
+    bool was_;
+};
+
+} // namespace
+
 void RunBesideTheWindow(const std::function<void()>& work) {
     TWidgetSet& ws = WidgetSet();
     std::exception_ptr error;
     std::atomic<bool> done{false};
-    const bool wasBlocked = InputBlocked();
-    InputBlocked() = true;
-    ws.SetInputBlocked(true);
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        done = true;
-        // Wakes the loop below.
-        ws.Post([] {});
-    });
-    while (!done)
-        ws.ProcessMessages(true);
-    worker.join();
-    // Input made during the work must not act afterwards either (a click on Cancel's place
-    // would land on Finish): drop what is still queued while the block stands.
-    ws.DrainInput();
-    InputBlocked() = wasBlocked;
-    ws.SetInputBlocked(wasBlocked);
+    {
+        const TInputBlock block(ws);
+        std::thread worker([&] {
+            try {
+                work();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            done = true;
+            // Wakes the loop below.
+            ws.Post([] {});
+        });
+        while (!done)
+            ws.ProcessMessages(true);
+        worker.join();
+        // Input made during the work must not act afterwards either (a click on Cancel's place
+        // would land on Finish): drop what is still queued while the block stands.
+        ws.DrainInput();
+    }
     if (error)
         std::rethrow_exception(error);
 }

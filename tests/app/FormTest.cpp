@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "app/Platform.h"
 #include "framework/Application.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/MessageBoxes.h"

@@ -2,9 +2,9 @@
 // peers, and the rules the model itself keeps (tab chain, focus, fonts, layout, pictures).
 #include "framework/Controls.h"
 
-#include "FakeWidgetSet.h"
 #include "framework/Application.h"
 #include "framework/StdControls.h"
+#include "tests/support/FakeWidgetSet.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,7 +1,7 @@
 // The port object against a recording device: which device operations run, in which order, and
 // what state a failure at each step leaves.
-#include "Raised.h"
 #include "serial/ComPort.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -1,4 +1,4 @@
-#include "framework/ModuleResource.h"
+#include "framework/Platform.h"
 #include "framework/widgets/win32/Win32Internal.h"
 
 #include <algorithm>

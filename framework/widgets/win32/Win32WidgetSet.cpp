@@ -2,7 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/ModuleResource.h"
+#include "framework/Platform.h"
 #include "framework/widgets/win32/Win32Internal.h"
 
 #include <cstring>
