@@ -148,7 +148,7 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Win32Widgets, ::testing::Values(96, 144));
 
-TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionAndItsCaption) {
+TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionWhereItFitsAndItsCaption) {
     form->SetCaption("Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
     Show();
     RECT client;
@@ -157,11 +157,53 @@ TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionAndItsCaption)
     EXPECT_EQ(client.bottom, S(405));
     RECT outer;
     GetWindowRect(H(*form), &outer);
-    EXPECT_EQ(outer.left, S(348));
-    EXPECT_EQ(outer.top, S(266));
+    // At the stored position where the window fits the work area (Wine's screen here is small:
+    // at 144 dpi the window would reach beyond it, and stands inside instead).
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(H(*form), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    if (S(348) + (outer.right - outer.left) <= work.right)
+        EXPECT_EQ(outer.left, S(348));
+    else
+        EXPECT_EQ(outer.right, work.right);
+    if (S(266) + (outer.bottom - outer.top) <= work.bottom)
+        EXPECT_EQ(outer.top, S(266));
+    else
+        EXPECT_EQ(outer.bottom, work.bottom);
     EXPECT_EQ(TextOf(H(*form)), L"Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
     EXPECT_TRUE(GetWindowLongPtrW(H(*form), GWL_STYLE) & WS_THICKFRAME);
     EXPECT_TRUE(IsWindowVisible(H(*form)));
+}
+
+// Scaled by the DPI, the stored place may leave part of the window outside the work area of its
+// monitor: then it moves the least that brings it in, or, larger than the area, to its corner.
+TEST_P(Win32Widgets, TheWindowFitsTheWorkAreaOfItsMonitor) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(H(*form), MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    auto outer = [&] {
+        RECT r;
+        GetWindowRect(H(*form), &r);
+        return r;
+    };
+    // Near the work area's bottom right corner: moved back until it ends there.
+    form->SetBounds({MulDiv(work.right, 96, GetParam()) - 50,
+                     MulDiv(work.bottom, 96, GetParam()) - 50, 300, 200});
+    EXPECT_EQ(outer().right, work.right);
+    EXPECT_EQ(outer().bottom, work.bottom);
+    // Inside: where it was stored.
+    form->SetBounds({10, 10, 300, 200});
+    EXPECT_EQ(outer().left, S(10));
+    EXPECT_EQ(outer().top, S(10));
+    // Larger than the work area: its corner at the area's.
+    form->SetBounds({348, 266, MulDiv(work.right - work.left, 96, GetParam()) + 100,
+                     MulDiv(work.bottom - work.top, 96, GetParam()) + 100});
+    EXPECT_EQ(outer().left, work.left);
+    EXPECT_EQ(outer().top, work.top);
+    // The model keeps what was stored.
+    EXPECT_EQ(form->Left(), 348);
 }
 
 TEST_P(Win32Widgets, TaskBarEntryCarriesTheApplicationTitleAndOwnsTheForm) {
