@@ -112,6 +112,9 @@ public:
             if (HandleChildMessage(message, wParam, lParam, result))
                 return result;
             break;
+        case WM_QUERYENDSESSION:
+            // The session must not end while an upload runs (the input is blocked then).
+            return State().inputBlocked ? FALSE : TRUE;
         case DM_GETDEFID:
             // The model picks the button for Enter (IDOK reaches it as Return).
             return 0;

@@ -8,6 +8,7 @@
 #include "framework/StdControls.h"
 
 #include <commctrl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -357,6 +358,16 @@ TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
     EXPECT_EQ(dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1).height, 2 * line.height);
 }
 
+// While an upload runs (input blocked) the session may not end.
+TEST_P(Win32Widgets, TheSessionMayNotEndWhileInputIsBlocked) {
+    Show();
+    EXPECT_TRUE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
+    widgets->SetInputBlocked(true);
+    EXPECT_FALSE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
+    widgets->SetInputBlocked(false);
+    EXPECT_TRUE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
+}
+
 TEST_P(Win32Widgets, ALinkShowsTheHandCursorAPlainLabelTheArrow) {
     auto* link = new TLinkLabel(form.get(), panel);
     link->SetCaption("https://example.invalid/");
@@ -483,6 +494,29 @@ TEST_P(Win32Widgets, ComboBoxListsItemsAndReportsEachPickOnce) {
     EXPECT_EQ(combo->picks, std::vector<int>{2});
     Press(VK_UP);
     EXPECT_EQ(combo->picks, (std::vector<int>{2, 1}));
+
+    // In the dropped list the arrow keys move the selection; the list left without a choice
+    // (Tab, a click elsewhere) still ends with the pick of what the field shows.
+    for (auto close : {+[](HWND list) { SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0); },
+                       +[](HWND) { SetFocus(nullptr); }}) {
+        SendMessageW(H(*combo), CB_SHOWDROPDOWN, TRUE, 0);
+        ASSERT_TRUE(SendMessageW(H(*combo), CB_GETDROPPEDSTATE, 0, 0));
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(H(*combo), &info);
+        const int before = static_cast<int>(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0));
+        const WPARAM key = before == 0 ? VK_DOWN : VK_UP;
+        PostMessageW(info.hwndList, WM_KEYDOWN, key, 1);
+        PostMessageW(info.hwndList, WM_KEYUP, key, 0xC0000001);
+        widgets->ProcessMessages(false);
+        close(H(*combo));
+        widgets->ProcessMessages(false);
+        EXPECT_FALSE(SendMessageW(H(*combo), CB_GETDROPPEDSTATE, 0, 0));
+        const int shown = static_cast<int>(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(combo->ItemIndex(), shown);
+        EXPECT_EQ(combo->picks.back(), shown);
+        combo->SetFocus();
+    }
 }
 
 // The form holds the tab order; a control on it brought to the front keeps its place in it.
@@ -616,6 +650,62 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     // Closing the box is Escape.
     widgets->Post([] { PostMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_CLOSE, 0, 0); });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+}
+
+// Runs a call once the messages queued so far have been handled (a timer's turn comes last).
+void AfterQueuedMessages(std::function<void()> call) {
+    static std::function<void()> pending;
+    pending = std::move(call);
+    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        std::function<void()> run = std::move(pending);
+        run();
+    });
+}
+
+// As the system's boxes: the icon's sound, Ctrl+C copies the box as text, and after the user
+// switched away and back the focus is in the box again.
+TEST_P(Win32Widgets, MessageBoxSoundsCopiesAndKeepsTheFocus) {
+    std::vector<UINT> beeps;
+    widgets->SetMessageBeep([&](UINT type) { beeps.push_back(type); });
+    Show();
+    std::wstring copied;
+    std::wstring focusedAfterSwitch;
+    auto withControl = [](bool down) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    };
+    widgets->Post([&] {
+        HWND box = FindWindowW(L"TolvarMessageBox", nullptr);
+        SetFocus(FindWindowExW(box, nullptr, L"Button", L"&No"));
+        withControl(true);
+        PostMessageW(GetFocus(), WM_KEYDOWN, 'C', 1);
+        // A timer comes once the key has been handled.
+        AfterQueuedMessages([&, box] {
+            withControl(false);
+            if (OpenClipboard(nullptr)) {
+                if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                    copied = static_cast<const wchar_t*>(GlobalLock(data));
+                    GlobalUnlock(data);
+                }
+                CloseClipboard();
+            }
+            // The task bar entry is the application window's.
+            SetActiveWindow(widgets->ApplicationWindow());
+            focusedAfterSwitch = TextOf(GetFocus());
+            PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+            (void)box;
+        });
+    });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(beeps, std::vector<UINT>{MB_ICONQUESTION});
+    EXPECT_EQ(copied, L"---------------------------\r\nConfirm\r\n"
+                      L"---------------------------\r\nCzy na pewno przerwać?\r\n"
+                      L"---------------------------\r\nYes   No   \r\n"
+                      L"---------------------------\r\n");
+    EXPECT_EQ(focusedAfterSwitch, L"&No");
 }
 
 TEST_P(Win32Widgets, ErrorBoxIsCentredOnTheMainWindowUnlessAsked) {
