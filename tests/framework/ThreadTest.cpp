@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -92,10 +94,13 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
 TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
     constexpr int kThreads = 4;
     std::vector<int> order;
-    std::atomic<int> queued{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    int queued = 0;
     auto previous = SetSynchronizeWakeUp([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
         ++queued;
-        queued.notify_all();
+        changed.notify_all();
     });
     std::vector<std::unique_ptr<FnThread>> workers;
     for (int i = 0; i < kThreads; ++i) {
@@ -104,8 +109,8 @@ TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
         }));
         workers.back()->Start();
         // The next thread queues only after this one has.
-        for (int seen = queued.load(); seen < i + 1; seen = queued.load())
-            queued.wait(seen);
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return queued == i + 1; });
     }
     EXPECT_TRUE(CheckSynchronize());
     workers.clear();

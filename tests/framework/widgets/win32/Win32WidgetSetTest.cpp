@@ -75,6 +75,23 @@ private:
     HGDIOBJ old_;
 };
 
+// The message box of this thread: test programs run side by side on one desktop.
+HWND OurBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (std::wstring(name) != L"TolvarMessageBox")
+                return TRUE;
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 class TCountingButton : public TButton {
 public:
     TCountingButton(TComponent* owner, TWinControl* parent) : TButton(owner, parent) {
@@ -582,7 +599,7 @@ struct TBoxSeen {
 
 TBoxSeen LookAtBoxAndPress(TWin32WidgetSet& widgets, WPARAM key) {
     TBoxSeen seen;
-    HWND box = FindWindowW(L"TolvarMessageBox", nullptr);
+    HWND box = OurBox();
     EXPECT_NE(box, nullptr);
     if (box == nullptr)
         return seen;
@@ -623,7 +640,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     // Centred on the screen.
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     EXPECT_LE(std::abs((seen.place.left + seen.place.right) / 2 - screenWidth / 2), 1);
-    EXPECT_EQ(FindWindowW(L"TolvarMessageBox", nullptr), nullptr);
+    EXPECT_EQ(OurBox(), nullptr);
     // The main window took no input meanwhile and takes it again now.
     EXPECT_TRUE(IsWindowEnabled(H(*form)));
 
@@ -632,9 +649,8 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
 
     // Enter on the other button chooses that one.
     widgets->Post([&] {
-        SendMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_NEXTDLGCTL, 0, FALSE);
-        SetFocus(
-            FindWindowExW(FindWindowW(L"TolvarMessageBox", nullptr), nullptr, L"Button", L"&No"));
+        SendMessageW(OurBox(), WM_NEXTDLGCTL, 0, FALSE);
+        SetFocus(FindWindowExW(OurBox(), nullptr, L"Button", L"&No"));
         seen = LookAtBoxAndPress(*widgets, VK_RETURN);
     });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
@@ -648,7 +664,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     EXPECT_EQ(seen.focused, L"&No");
 
     // Closing the box is Escape.
-    widgets->Post([] { PostMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_CLOSE, 0, 0); });
+    widgets->Post([] { PostMessageW(OurBox(), WM_CLOSE, 0, 0); });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
 }
 
@@ -678,7 +694,7 @@ TEST_P(Win32Widgets, MessageBoxSoundsCopiesAndKeepsTheFocus) {
         SetKeyboardState(keys);
     };
     widgets->Post([&] {
-        HWND box = FindWindowW(L"TolvarMessageBox", nullptr);
+        HWND box = OurBox();
         SetFocus(FindWindowExW(box, nullptr, L"Button", L"&No"));
         withControl(true);
         PostMessageW(GetFocus(), WM_KEYDOWN, 'C', 1);
