@@ -1,11 +1,11 @@
 #include "app/Form1.h"
 
 #include "app/FormClasses.h"
+#include "app/Platform.h"
 #include "app/WindowUpload.h"
 #include "framework/Application.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/MessageBoxes.h"
-#include "framework/ModuleResource.h"
 #include "framework/StdControls.h"
 #include "serial/ComPort.h"
 #include "serial/ComPortStartup.h"
@@ -62,18 +62,6 @@ private:
 };
 
 } // namespace
-
-std::string StoredForm1Description() {
-#ifdef _WIN32
-    // On Windows the description is the executable's resource "TFORM1".
-    const auto bytes = LoadRcDataResource("TFORM1");
-    if (!bytes)
-        throw Exception("The stored description of TForm1 is missing");
-    return std::string(reinterpret_cast<const char*>(bytes->data), bytes->size);
-#else
-    return std::string(EmbeddedForm1Description());
-#endif
-}
 
 TForm1::TForm1() : TForm1(StoredForm1Description()) {}
 
@@ -132,6 +120,8 @@ void TForm1::btn_PROGRAMClick(TComponent*) {
     TUiThreadReporter reporter(onForm);
     PortAdapter<TComPort> port(*ComPort);
     const PayloadSource source = payloadSource;
+    // An update cut halfway can leave the controller unusable.
+    const TSessionHold hold(kSessionHoldReason);
     RunBesideTheWindow([&] {
         try {
             RunFirmwareUpload(port, reporter, source);

@@ -15,14 +15,10 @@ class TLMDAssist;
 class TProgressBar;
 
 // The application title, shown as the caption of the exception display.
-inline constexpr const char* kApplicationTitle = "TOLVAR ver. 1.5.0 UPDATE";
-
-// The stored description of the main form, embedded in the executable.
-std::string StoredForm1Description();
-#ifndef _WIN32
-// The description compiled in where executables carry no resources (generated at build time).
-std::string_view EmbeddedForm1Description();
-#endif
+// The version comes from the build.
+inline constexpr const char* kApplicationTitle = "TOLVAR ver. " TOLVAR_PROGRAM_VERSION " UPDATE";
+// What the system shows where it asks to end the session during an update.
+inline constexpr const char* kSessionHoldReason = "Trwa aktualizacja oprogramowania sterownika.";
 
 // The program's one window, built from its stored description.
 class TForm1 : public TCustomForm {

@@ -8,7 +8,4 @@ namespace tolvar {
 // frame and its pages, the serial port object and TForm1 itself.
 const TClassRegistry& FormClasses();
 
-// The serial port object "TComPort" with its published settings.
-void RegisterComPortClass(TClassRegistry& registry);
-
 } // namespace tolvar

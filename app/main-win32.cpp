@@ -3,11 +3,22 @@
 #include "app/Form1.h"
 #include "framework/TextLookup.h"
 #include "framework/Thread.h"
+#include "framework/widgets/win32/Win32Process.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything loads a library at run time.
+    tolvar::RestrictLibrarySearch();
+    // A second start brings the running wizard to the front and ends; it never touches a port.
+    const tolvar::TSingleInstance instance;
+    if (!instance.First()) {
+        tolvar::TSingleInstance::RaiseRunning();
+        return 0;
+    }
+    // The shell (the welcome page's link) wants COM on the thread that calls it.
+    const tolvar::TComApartment com;
     // Before any other thread runs: the first port error may be worded on the upload's thread.
     tolvar::InitTextLookup();
     tolvar::TWin32WidgetSet widgets;

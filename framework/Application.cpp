@@ -148,6 +148,14 @@ void RunOnUiThread(const std::function<void()>& call) {
         std::rethrow_exception(error);
 }
 
+TSessionHold::TSessionHold(const std::string& reason) {
+    WidgetSet().HoldSession(true, reason);
+}
+
+TSessionHold::~TSessionHold() {
+    WidgetSet().HoldSession(false, {});
+}
+
 TInputUnblock::TInputUnblock() : was_(InputBlocked()) {
     if (was_)
         WidgetSet().SetInputBlocked(false);

@@ -40,6 +40,15 @@ void RunBesideTheWindow(const std::function<void()>& work);
 // exception it raises is raised again in the caller. On the UI thread it runs at once.
 void RunOnUiThread(const std::function<void()>& call);
 
+// While it lives, the session is held: no logout, shutdown or sleep cuts what runs.
+class TSessionHold {
+public:
+    explicit TSessionHold(const std::string& reason);
+    ~TSessionHold();
+    TSessionHold(const TSessionHold&) = delete;
+    TSessionHold& operator=(const TSessionHold&) = delete;
+};
+
 // While it lives, the input block of RunBesideTheWindow is lifted (a box that needs the user).
 class TInputUnblock {
 public:

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tolvar {
@@ -126,6 +127,10 @@ public:
     bool TabStop() const override { return true; }
     const std::vector<std::string>& Items() const { return items_; }
     void SetItems(const std::vector<std::string>& items);
+    // What is known of each item, drawn beside it in the dropped list; may be shorter than the
+    // items (the rest have none).
+    const std::vector<std::string>& ItemDetails() const { return itemDetails_; }
+    void SetItemDetails(std::vector<std::string> details) { itemDetails_ = std::move(details); }
     int ItemIndex() const { return itemIndex_; }
     // -1 selects nothing; a change by the program raises no pick.
     void SetItemIndex(int index);
@@ -141,6 +146,7 @@ protected:
 private:
     TComboBoxPeer& comboPeer_;
     std::vector<std::string> items_;
+    std::vector<std::string> itemDetails_;
     int itemIndex_ = -1;
 };
 

@@ -1,7 +1,7 @@
 #include "framework/TextLookup.h"
 
-#include "framework/MessageCatalogue.h"
 #include "framework/MoFile.h"
+#include "framework/Platform.h"
 
 #include <algorithm>
 #include <map>

@@ -97,6 +97,7 @@ public:
     }
     void SetInputBlocked(bool) override {}
     void DrainInput() override {}
+    void HoldSession(bool, const std::string&) override {}
     int ShowMessageBox(const TMessageRequest& request) override { return request.escapeResult; }
     bool OpenUrl(const std::string&) override { return false; }
     // Every picture exists; its size is unknown without a window system.

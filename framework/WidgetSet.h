@@ -142,6 +142,10 @@ public:
     virtual void SetInputBlocked(bool blocked) = 0;
     // Delivers, and so drops while blocked, the input that is queued or on its way.
     virtual void DrainInput() = 0;
+    // While held, the system may neither end the user's session nor go to sleep: a transfer
+    // runs that must not be cut. `reason` is what the system tells the user where it asks.
+    // Where the system offers no such hold, nothing happens.
+    virtual void HoldSession(bool hold, const std::string& reason) = 0;
     // The modal box; returns the result of the button chosen.
     virtual int ShowMessageBox(const TMessageRequest& request) = 0;
     // Asks the shell to open an address with its default handler.

@@ -83,6 +83,10 @@ void TComComboBox::EntriesChanged() {
     SetItems(entries_);
 }
 
+void TComComboBox::DetailsChanged(std::vector<std::string> details) {
+    SetItemDetails(std::move(details));
+}
+
 void TComComboBox::SelectIndex(int index) {
     if (IsLoading()) {
         pending_ = index;

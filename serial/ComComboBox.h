@@ -53,6 +53,7 @@ protected:
 private:
     std::vector<std::string>& Entries() override { return entries_; }
     void EntriesChanged() override;
+    void DetailsChanged(std::vector<std::string> details) override;
     void SelectIndex(int index) override;
 
     std::vector<std::string> entries_;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace tolvar {
@@ -67,8 +66,5 @@ public:
     virtual TComModemStatus ModemStatus() = 0;                               // 11
     virtual void Purge() = 0; // aborts and discards both directions              // 5
 };
-
-// The device of the platform this program was built for.
-std::unique_ptr<TComDevice> CreateComDevice();
 
 } // namespace tolvar

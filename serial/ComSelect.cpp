@@ -2,13 +2,11 @@
 
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
+#include "serial/Platform.h"
+#include "serial/PortDetails.h"
 
 #include <algorithm>
 #include <cctype>
-
-#ifndef _WIN32
-#include "serial/posix/PosixComDevice.h"
-#endif
 
 namespace tolvar {
 
@@ -25,15 +23,12 @@ int FindEntry(const std::vector<std::string>& entries, const std::string& name) 
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (SameIgnoringCase(entries[i], name))
             return static_cast<int>(i);
-#ifndef _WIN32
-    // The list shows device paths while a port may be named "COM1": match the device it opens.
-    if (!name.empty()) {
-        const std::string device = PosixDevicePath(name);
+    // The list may show device paths while a port is named "COM1": match the device it opens.
+    if (const std::string device = PortDeviceKey(name); !device.empty()) {
         for (std::size_t i = 0; i < entries.size(); ++i)
-            if (!entries[i].empty() && PosixDevicePath(entries[i]) == device)
+            if (!entries[i].empty() && PortDeviceKey(entries[i]) == device)
                 return static_cast<int>(i);
     }
-#endif
     return -1;
 }
 
@@ -42,9 +37,11 @@ void TComSelect::SetComProperty(TComProperty kind) {
     std::vector<std::string>& entries = list_.Entries();
     entries.clear();
     list_.EntriesChanged();
+    list_.DetailsChanged({});
     if (kind == cpPort) {
         EnumComPorts(entries);
         list_.EntriesChanged();
+        list_.DetailsChanged(DescribeComPorts(entries));
     }
     // The other kinds are not offered by this program: their lists stay empty.
     if (entries.empty())

@@ -26,6 +26,8 @@ public:
     virtual std::vector<std::string>& Entries() = 0;
     // Shows the entries again after they were replaced.
     virtual void EntriesChanged() = 0;
+    // What is known of each entry, shown beside it when the list is dropped.
+    virtual void DetailsChanged(std::vector<std::string> details) = 0;
     // Selects one entry, or none with -1.
     virtual void SelectIndex(int index) = 0;
 };

@@ -19,17 +19,4 @@ void EnumComPorts(std::vector<std::string>& target, const TComPortSource& source
 // Returns the previous one (empty for the system's).
 TComPortSource SetComPortSource(TComPortSource source);
 
-// The system's own source.
-std::vector<std::string> SystemComPorts();
-
-// Sorts names in the list's order: case-insensitive under the user's collation.
-void SortComPortNames(std::vector<std::string>& names);
-
-#ifndef _WIN32
-// Serial devices present under a sysfs root ("/sys"), as device paths: every
-// class/tty/<name> with a device/driver, except legacy ttyS ports whose UART type is 0.
-std::vector<std::string> SysfsComPorts(const std::string& sysfsRoot);
-void EnumComPorts(std::vector<std::string>& target, const std::string& sysfsRoot);
-#endif
-
 } // namespace tolvar

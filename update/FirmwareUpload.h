@@ -1,7 +1,8 @@
 #pragma once
 
-#include "serial/AccessHint.h"
+#include "serial/Platform.h"
 #include "update/Payload.h"
+#include "update/Platform.h"
 #include "update/Upload.h"
 
 #include <cstdint>

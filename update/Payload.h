@@ -20,10 +20,6 @@ inline std::string_view PayloadText(const PayloadView& view) {
     return {reinterpret_cast<const char*>(view.data), view.size};
 }
 
-// The payload embedded in this executable, or nothing when it is absent. Each platform supplies
-// its own way of finding it; callers see only the view.
-std::optional<PayloadView> LoadPayload();
-
 // Number of LF-terminated lines (the progress maximum).
 int CountLines(PayloadView payload);
 

@@ -1,4 +1,4 @@
-#include "framework/MessageCatalogue.h"
+#include "framework/Platform.h"
 
 #include <cstdlib>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "framework/ModuleResource.h"
+#include "framework/Platform.h"
 
 #include <windows.h>
 

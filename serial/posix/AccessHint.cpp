@@ -1,6 +1,9 @@
-#include "serial/AccessHint.h"
+#include "serial/posix/AccessHint.h"
 
+#include "serial/Platform.h"
+#include "serial/posix/PortLock.h"
 #include "serial/posix/PosixComDevice.h"
+#include "serial/posix/PosixKernel.h"
 
 #include <cerrno>
 #include <grp.h>
@@ -33,10 +36,26 @@ std::string AccessHintText(const std::string& group) {
            ".\r\nDODAJ GO DO TEJ GRUPY I ZALOGUJ SIĘ PONOWNIE.";
 }
 
+std::string HolderHintText(const std::string& name, int pid) {
+    return "PORT JEST UŻYWANY PRZEZ PROGRAM " + name + " (PID " + std::to_string(pid) +
+           ").\r\nZAMKNIJ GO I SPRÓBUJ PONOWNIE.";
+}
+
 std::string PortAccessHint(const std::string& portName, std::int32_t osErrorCode) {
-    if (osErrorCode != EACCES && osErrorCode != EPERM)
+    const std::string path = PosixDevicePath(portName);
+    if (osErrorCode == EACCES || osErrorCode == EPERM)
+        return AccessHintText(OwningGroup(path));
+    if (osErrorCode != EBUSY)
         return std::string();
-    return AccessHintText(OwningGroup(PosixDevicePath(portName)));
+    // Who holds it: a process with the device open, else the living owner of its lock file.
+    int pid = 0;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
+        pid = ProcessHoldingDevice(st.st_rdev);
+    if (pid == 0)
+        pid = LivingLockOwner(PortLockPath(path));
+    const std::string name = pid != 0 ? ProcessName(pid) : std::string();
+    return name.empty() ? std::string() : HolderHintText(name, pid);
 }
 
 } // namespace tolvar

@@ -1,4 +1,4 @@
-#include "serial/ComWatcher.h"
+#include "serial/Platform.h"
 
 namespace tolvar {
 

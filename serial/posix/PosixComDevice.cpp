@@ -1,6 +1,8 @@
 #include "serial/posix/PosixComDevice.h"
 
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
+#include "serial/posix/PosixKernel.h"
 #include "serial/posix/PosixLine.h"
 
 #include <algorithm>
@@ -8,11 +10,11 @@
 #include <chrono>
 #include <climits>
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -74,6 +76,13 @@ std::string PosixDevicePath(const std::string& portName) {
     return "/dev/" + portName;
 }
 
+int TPosixComDevice::ClaimAgainstOthers(int fd, const std::string& path) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ProcessHoldingDevice(st.st_rdev) != 0)
+        return EBUSY;
+    return lock_.Take(path) == TPortLock::Result::Held ? EBUSY : 0;
+}
+
 TPosixComDevice::~TPosixComDevice() {
     Close();
 }
@@ -98,48 +107,36 @@ void TPosixComDevice::Open(const std::string& portName) {
         ::close(fd);
         throw EComPort(CError_OpenFailed, err);
     }
+    // Claims made after another program opened the device do not stop that program: it would
+    // read the controller's replies too. Refuse such a port, and one that a lock file names.
+    if (const int err = ClaimAgainstOthers(fd, path); err != 0) {
+        ::close(fd);
+        throw EComPort(CError_OpenFailed, err);
+    }
     // The driver raises DTR and RTS on open; the line starts with both inactive.
     int lines = TIOCM_DTR | TIOCM_RTS;
     if (::ioctl(fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL) {
         const int err = errno;
+        lock_.Release();
         ::close(fd);
         throw EComPort(CError_OpenFailed, err);
     }
     fd_ = fd;
-    RequestLowLatency();
-}
-
-void TPosixComDevice::RequestLowLatency() noexcept {
-    // USB adapters hold received bytes until their latency timer runs out (16 ms by default);
-    // the low-latency flag has the driver pass each reply byte on at once. A driver or a
-    // pseudo-terminal without it, or a user who may not change it, leaves the port as it was.
-    // A flag that was already set stays set on close.
-    clearLowLatency_ = false;
-    serial_struct info{};
-    if (::ioctl(fd_, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY) != 0)
-        return;
-    info.flags |= ASYNC_LOW_LATENCY;
-    clearLowLatency_ = ::ioctl(fd_, TIOCSSERIAL, &info) == 0;
-}
-
-void TPosixComDevice::RestoreLatency() noexcept {
-    if (!clearLowLatency_)
-        return;
-    clearLowLatency_ = false;
-    serial_struct info{};
-    if (::ioctl(fd_, TIOCGSERIAL, &info) != 0)
-        return;
-    info.flags &= ~ASYNC_LOW_LATENCY;
-    ::ioctl(fd_, TIOCSSERIAL, &info);
+    // A driver or a pseudo-terminal without low latency, or a user who may not change it,
+    // leaves the port as it was; a flag that was already set stays set on close.
+    clearLowLatency_ = RequestLowLatency(fd_);
 }
 
 void TPosixComDevice::Close() noexcept {
     if (fd_ < 0)
         return;
-    RestoreLatency();
+    if (clearLowLatency_)
+        RestoreLatency(fd_);
+    clearLowLatency_ = false;
     ::ioctl(fd_, TIOCNXCL);
-    ::close(fd_); // also drops the lock
+    ::close(fd_); // also drops the flock
     fd_ = -1;
+    lock_.Release();
 }
 
 void TPosixComDevice::SetQueueSizes(std::int32_t input, std::int32_t output) {
@@ -291,6 +288,10 @@ TComModemStatus TPosixComDevice::ModemStatus() {
 void TPosixComDevice::Purge() {
     if (::tcflush(fd_, TCIOFLUSH) != 0)
         throw EComPort(CError_PurgeFailed, errno);
+}
+
+std::string PortDeviceKey(const std::string& portName) {
+    return portName.empty() ? std::string() : PosixDevicePath(portName);
 }
 
 std::unique_ptr<TComDevice> CreateComDevice() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/ComDevice.h"
+#include "serial/posix/PortLock.h"
 
 #include <string>
 
@@ -35,16 +36,14 @@ public:
 
 private:
     void SetModemLine(int line, bool on);
-    // Asks the driver for low latency on open and puts the previous setting back on close.
-    void RequestLowLatency() noexcept;
-    void RestoreLatency() noexcept;
+    // EBUSY when another process has the device open or holds its lock file; else takes the
+    // lock file where the lock folder can be written, and gives 0.
+    int ClaimAgainstOthers(int fd, const std::string& path);
 
     int fd_ = -1;
     bool clearLowLatency_ = false; // we set the driver's low-latency flag on open
     TComTimeoutValues timeouts_;
+    TPortLock lock_;
 };
-
-// Sets a rate that has no termios constant (Linux termios2); returns 0 or an errno value.
-int SetCustomLineSpeed(int fd, std::int32_t bitsPerSecond);
 
 } // namespace tolvar

@@ -49,7 +49,4 @@ std::optional<TComClock::time_point> ReadDeadline(const TReadRule& rule,
 // Bound of a write of `count` bytes; nothing when both write values are 0.
 std::optional<std::uint64_t> WriteTotalMs(const TComTimeoutValues& timeouts, std::int32_t count);
 
-// Reads the input and output rates in bits per second (Linux termios2); 0 or an errno value.
-int LineSpeeds(int fd, std::uint32_t& input, std::uint32_t& output);
-
 } // namespace tolvar

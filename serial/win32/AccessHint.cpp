@@ -1,4 +1,4 @@
-#include "serial/AccessHint.h"
+#include "serial/Platform.h"
 
 namespace tolvar {
 

@@ -1,6 +1,7 @@
 #include "serial/win32/ComThread.h"
 
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
 
 #include <array>
 #include <utility>
@@ -88,19 +89,21 @@ TComErrors ComErrorsFromFlags(DWORD flags) {
     return errors;
 }
 
-TComThread::TComThread(TCustomComPort& port)
+TComThread::TComThread(TCustomComPort& port, TComEventCalls calls)
     : port_(port), handle_(reinterpret_cast<HANDLE>(port.Handle())),
       stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
-      priority_(ThreadPriority(port.EventThreadPriority())) {
+      priority_(ThreadPriority(port.EventThreadPriority())), calls_(calls) {
     if (stopEvent_ == nullptr)
         throw EComPort(CError_InvalidAsync, static_cast<std::int32_t>(GetLastError()));
-    SetCommMask(handle_, ComEventMask(port.Events()));
+    calls_.setCommMask(handle_, ComEventMask(port.Events()));
     Start();
 }
 
 TComThread::~TComThread() {
     Stop();
     WaitFor();
+    // After the last notification, however the watcher ended: Close discards both queues.
+    PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
     if (stopEvent_ != nullptr)
         CloseHandle(stopEvent_);
 }
@@ -121,30 +124,27 @@ void TComThread::Execute() {
     const HANDLE signals[2] = {stopEvent_, completion.handle};
     for (;;) {
         pending = true;
-        if (!WaitCommEvent(handle_, &mask, &overlapped) && GetLastError() != ERROR_IO_PENDING) {
-            // The device takes no event waits (a line without modem signals, for one). Retrying
-            // would spin; wait for the stop signal instead.
-            pending = false;
-            WaitForSingleObject(stopEvent_, INFINITE);
-            break;
-        }
+        if (!calls_.waitCommEvent(handle_, &mask, &overlapped) &&
+            GetLastError() != ERROR_IO_PENDING)
+            return; // the device takes no event waits; nothing is pending, nothing to undo
         // The stop signal comes first, so it wins when both are set.
         if (WaitForMultipleObjects(2, signals, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
             break;
         pending = false;
         DWORD unused = 0;
-        if (GetOverlappedResult(handle_, &overlapped, &unused, FALSE)) {
-            events_ = ComEventsFromMask(mask);
-            DispatchComMsg();
-        }
+        // A failed wait ends the watcher, as a failed notification does: a pulled adapter
+        // fails the next wait at once, and the one after.
+        if (!calls_.getOverlappedResult(handle_, &overlapped, &unused, FALSE))
+            return;
+        events_ = ComEventsFromMask(mask);
+        DispatchComMsg();
     }
-    SetCommMask(handle_, 0);
+    calls_.setCommMask(handle_, 0);
     if (pending) {
         // A zero mask ends the pending wait; let it finish before its record goes away.
         DWORD unused = 0;
-        GetOverlappedResult(handle_, &overlapped, &unused, TRUE);
+        calls_.getOverlappedResult(handle_, &overlapped, &unused, TRUE);
     }
-    PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 void TComThread::DispatchComMsg() {

@@ -1,5 +1,5 @@
 #include "serial/EComPort.h"
-#include "serial/EnumComPorts.h"
+#include "serial/Platform.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -41,6 +41,11 @@ std::vector<std::string> SystemComPorts() {
         names.emplace_back(reinterpret_cast<const char*>(data), length);
     }
     return names;
+}
+
+// Names are the only key: the list matches them as they are.
+std::string PortDeviceKey(const std::string&) {
+    return std::string();
 }
 
 void SortComPortNames(std::vector<std::string>& names) {

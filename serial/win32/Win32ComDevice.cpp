@@ -1,6 +1,7 @@
 #include "serial/win32/Win32ComDevice.h"
 
 #include "serial/EComPort.h"
+#include "serial/Platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -111,10 +112,27 @@ void TWin32ComDevice::SetTimeouts(const TComTimeoutValues& timeouts) {
         throw EComPort(CError_TimeoutsFailed, LastError());
 }
 
+DWORD TWin32ComDevice::WaitForSignal(HANDLE signal) {
+    return WaitForSingleObject(signal, INFINITE);
+}
+
+void TWin32ComDevice::CancelAsync(TAsync& async) noexcept {
+    CancelIoEx(handle_, &async.overlapped);
+    DWORD moved = 0;
+    GetOverlappedResult(handle_, &async.overlapped, &moved, TRUE);
+    // Should the signal itself be what failed, the record still says when the system is done.
+    while (!HasOverlappedIoCompleted(&async.overlapped))
+        Sleep(1);
+}
+
 std::int32_t TWin32ComDevice::WaitForAsync(TAsync& async) {
     const std::int32_t code = async.kind == okWrite ? CError_WriteFailed : CError_ReadFailed;
-    if (WaitForSingleObject(async.overlapped.hEvent, INFINITE) != WAIT_OBJECT_0)
-        throw EComPort(code, LastError());
+    if (WaitForSignal(async.overlapped.hEvent) != WAIT_OBJECT_0) {
+        const std::int32_t error = LastError();
+        // The transfer may still be under way: it must not outlive its record and buffer.
+        CancelAsync(async);
+        throw EComPort(code, error);
+    }
     DWORD moved = 0;
     if (!GetOverlappedResult(handle_, &async.overlapped, &moved, FALSE)) {
         const DWORD error = GetLastError();
@@ -127,8 +145,6 @@ std::int32_t TWin32ComDevice::WaitForAsync(TAsync& async) {
 std::int32_t TWin32ComDevice::Write(const void* buf, std::int32_t count) {
     TAsync async;
     async.kind = okWrite;
-    const auto* bytes = static_cast<const std::uint8_t*>(buf);
-    async.data.assign(bytes, bytes + Count(count));
     // The transfer itself reads the caller's buffer, which outlives it: the call waits.
     if (!WriteFile(handle_, buf, Count(count), nullptr, &async.overlapped) &&
         GetLastError() != ERROR_IO_PENDING)

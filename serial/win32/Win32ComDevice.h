@@ -3,7 +3,6 @@
 #include "serial/ComDevice.h"
 
 #include <cstdint>
-#include <vector>
 #include <windows.h>
 
 namespace tolvar {
@@ -11,7 +10,7 @@ namespace tolvar {
 enum TOperationKind : std::uint8_t { okWrite, okRead };
 
 // The record of one overlapped transfer: created at the start of every Write and Read and
-// destroyed at its end, whichever way the call leaves.
+// destroyed at its end, whichever way the call leaves; by then the transfer has completed.
 class TAsync {
 public:
     TAsync(); // raises EComPort 4 when its completion signal cannot be made
@@ -21,7 +20,6 @@ public:
 
     OVERLAPPED overlapped{};
     TOperationKind kind = okRead;
-    std::vector<std::uint8_t> data; // a write's private copy of its bytes
 };
 
 // The DCB and the time-outs exactly as the port object's settings give them.
@@ -51,8 +49,15 @@ public:
     // Aborts the pending transfers of both directions (the watcher discards the queues).
     void Purge() override;
 
+protected:
+    // Waits for a transfer's completion signal (a test makes it fail).
+    virtual DWORD WaitForSignal(HANDLE signal);
+
 private:
     std::int32_t WaitForAsync(TAsync& async);
+    // Cancels a transfer that is still under way and waits until the system is done with its
+    // record and buffer.
+    void CancelAsync(TAsync& async) noexcept;
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };

@@ -51,8 +51,10 @@ TEST(SecondStart, EndsWithStatusZeroAndLeavesTheFirstRunning) {
     EXPECT_EQ(WaitFor(first, 0), -1) << "the first start ended too";
 
     // Only what still runs (a reaped pid may belong to another process by now).
-    if (status == -1)
-        kill(second, SIGKILL), WaitFor(second, 10);
+    if (status == -1) {
+        kill(second, SIGKILL);
+        WaitFor(second, 10);
+    }
     kill(first, SIGKILL);
     WaitFor(first, 10);
     std::filesystem::remove_all(runtime);

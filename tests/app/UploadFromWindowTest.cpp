@@ -124,9 +124,16 @@ TEST_F(UpdateFromWindow, AllAcknowledged) {
     Start();
     WalkToProgramming(controller_->Path());
     std::vector<int> positions;
-    QObject::connect(Bar(form_->progress_PROGRAM), &QProgressBar::valueChanged,
-                     [&](int value) { positions.push_back(value); });
+    auto& widgets = dynamic_cast<TQtWidgetSet&>(WidgetSet());
+    bool heldThroughout = true;
+    QObject::connect(Bar(form_->progress_PROGRAM), &QProgressBar::valueChanged, [&](int value) {
+        positions.push_back(value);
+        heldThroughout = heldThroughout && widgets.SessionHeld();
+    });
     Click(form_->btn_PROGRAM);
+    // Nothing may end the session during the transfer, and the hold ends with it.
+    EXPECT_TRUE(heldThroughout);
+    EXPECT_FALSE(widgets.SessionHeld());
 
     EXPECT_EQ(Bar(form_->progress_PROGRAM)->maximum(), 836);
     EXPECT_EQ(Bar(form_->progress_PROGRAM)->value(), 836);

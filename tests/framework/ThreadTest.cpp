@@ -94,11 +94,12 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
 TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
     constexpr int kThreads = 4;
     std::vector<int> order;
+    // A mutex and a condition rather than an atomic's wait, which the MinGW runtime can miss.
     std::mutex mutex;
     std::condition_variable changed;
     int queued = 0;
     auto previous = SetSynchronizeWakeUp([&] {
-        const std::lock_guard<std::mutex> lock(mutex);
+        const std::lock_guard lock(mutex);
         ++queued;
         changed.notify_all();
     });
@@ -109,7 +110,7 @@ TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
         }));
         workers.back()->Start();
         // The next thread queues only after this one has.
-        std::unique_lock<std::mutex> lock(mutex);
+        std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return queued == i + 1; });
     }
     EXPECT_TRUE(CheckSynchronize());

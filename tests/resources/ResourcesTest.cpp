@@ -1,8 +1,9 @@
 // What the executable carries: the payload, the form description, the icon, the manifest and
 // the version information, read back through the same calls Windows Explorer uses.
 
-#include "framework/ModuleResource.h"
+#include "framework/Platform.h"
 #include "update/Payload.h"
+#include "update/Platform.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "serial/ComComboBox.h"
 
-#include "PtyPair.h"
 #include "app/FormClasses.h"
 #include "framework/Application.h"
 #include "framework/FormReader.h"
@@ -8,12 +7,15 @@
 #include "framework/widgets/qt/QtWidgetSet.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
+#include "serial/PortDetails.h"
+#include "tests/support/PtyPair.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,7 @@ protected:
     void TearDown() override {
         form_.reset();
         SetComPortSource(nullptr);
+        SetComPortDescriber(nullptr);
     }
 
     // Builds the form with the system reporting `names`.
@@ -92,6 +95,30 @@ protected:
     TComComboBox* list_ = nullptr;
     TComPort* port_ = nullptr;
 };
+
+TEST_F(PortList, DescriptionsFollowTheSortedEntriesAndNeverStopTheList) {
+    Names asked;
+    SetComPortDescriber([&asked](const Names& names) {
+        asked = names;
+        Names lines;
+        for (const auto& n : names)
+            lines.push_back(n == "COM3" ? "USB Serial Port, FTDI" : "");
+        return lines;
+    });
+    Load({"COM3", "COM1"});
+    EXPECT_EQ(asked, (Names{"COM1", "COM3"}));
+    EXPECT_EQ(list_->ItemDetails(), (Names{"", "USB Serial Port, FTDI"}));
+
+    // A describer that fails, or says too little, leaves names alone; the list is as before.
+    SetComPortDescriber([](const Names&) -> Names { throw std::runtime_error("unreadable"); });
+    Load({"COM3", "COM1"});
+    EXPECT_EQ(Entries(), (Names{"COM1", "COM3"}));
+    EXPECT_EQ(list_->Text(), "COM1");
+    EXPECT_EQ(list_->ItemDetails(), (Names{"", ""}));
+    SetComPortDescriber([](const Names&) { return Names{"on-board"}; });
+    Load({"COM3", "COM1"});
+    EXPECT_EQ(list_->ItemDetails(), (Names{"on-board", ""}));
+}
 
 TEST_F(PortList, LoadingSelectsThePortObjectsNameOnly) {
     Load({"COM3", "COM1"});

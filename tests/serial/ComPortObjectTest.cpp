@@ -1,7 +1,8 @@
 // The port object against a recording device: which device operations run, in which order, and
 // what state a failure at each step leaves.
-#include "Raised.h"
+#include "framework/FormReader.h"
 #include "serial/ComPort.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -402,6 +403,66 @@ TEST(ComPortObject, AppliesWaitWhileAnOpenPortIsBeingLoaded) {
     port.Loaded();
     port.SetBaudRate(br57600);
     EXPECT_EQ(r.log, Log{"line"});
+}
+
+} // namespace
+} // namespace tolvar
+
+namespace tolvar {
+namespace {
+
+// Every setting of a settings group read from a stored description lands in its own member.
+TEST(ComPortClass, StoredGroupSettingsReachTheirMembers) {
+    TClassRegistry registry;
+    registry.Register("TRoot", "");
+    RegisterComPortClass(registry);
+    const char* description = R"(<object class="TRoot" name="Root">
+  <object class="TComPort" name="ComPort">
+    <property name="Parity.Bits">prMark</property>
+    <property name="Parity.Check">True</property>
+    <property name="Parity.Replace">True</property>
+    <property name="Parity.ReplaceChar">63</property>
+    <property name="FlowControl.OutCTSFlow">True</property>
+    <property name="FlowControl.OutDSRFlow">True</property>
+    <property name="FlowControl.ControlDTR">dtrHandshake</property>
+    <property name="FlowControl.ControlRTS">rtsToggle</property>
+    <property name="FlowControl.XonXoffOut">True</property>
+    <property name="FlowControl.XonXoffIn">True</property>
+    <property name="FlowControl.DSRSensitivity">True</property>
+    <property name="FlowControl.TxContinueOnXoff">True</property>
+    <property name="FlowControl.XonChar">1</property>
+    <property name="FlowControl.XoffChar">2</property>
+    <property name="Timeouts.ReadInterval">11</property>
+    <property name="Timeouts.ReadTotalMultiplier">12</property>
+    <property name="Timeouts.ReadTotalConstant">13</property>
+    <property name="Timeouts.WriteTotalMultiplier">14</property>
+    <property name="Timeouts.WriteTotalConstant">15</property>
+    <property name="Buffer.InputSize">400</property>
+    <property name="Buffer.OutputSize">600</property>
+  </object>
+</object>)";
+    TComponent root;
+    ReadDescription(description, root, "TRoot", registry, THandlerTable());
+    const auto* port = dynamic_cast<TComPort*>(root.FindComponent("ComPort"));
+    ASSERT_NE(port, nullptr);
+    const TComParity& p = port->Parity();
+    EXPECT_EQ(p.Bits(), prMark);
+    EXPECT_TRUE(p.Check() && p.Replace());
+    EXPECT_EQ(p.ReplaceChar(), '?');
+    const TComFlowControl& f = port->FlowControl();
+    EXPECT_TRUE(f.OutCTSFlow() && f.OutDSRFlow() && f.XonXoffOut() && f.XonXoffIn() &&
+                f.DSRSensitivity() && f.TxContinueOnXoff());
+    EXPECT_EQ(f.ControlDTR(), dtrHandshake);
+    EXPECT_EQ(f.ControlRTS(), rtsToggle);
+    EXPECT_EQ(f.XonChar(), '\x01');
+    EXPECT_EQ(f.XoffChar(), '\x02');
+    const TComTimeoutValues t = port->TimeoutValues();
+    EXPECT_EQ(
+        std::vector<std::uint32_t>({t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
+                                    t.writeTotalMultiplier, t.writeTotalConstant}),
+        (std::vector<std::uint32_t>{11, 12, 13, 14, 15}));
+    EXPECT_EQ(port->Buffer().InputSize(), 400);
+    EXPECT_EQ(port->Buffer().OutputSize(), 600);
 }
 
 } // namespace

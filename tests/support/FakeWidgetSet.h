@@ -148,6 +148,9 @@ public:
     }
     void SetInputBlocked(bool blocked) override { inputBlocked.push_back(blocked); }
     void DrainInput() override { ++drains; }
+    void HoldSession(bool hold, const std::string& reason) override {
+        holds.emplace_back(hold, reason);
+    }
     // Answers as the key of boxAnswers pressed in it; without one, as Escape.
     int ShowMessageBox(const TMessageRequest& request) override {
         TKey key = TKey::Escape;
@@ -176,6 +179,7 @@ public:
     std::vector<bool> inputBlocked;
     std::deque<TKey> boxAnswers;
     int drains = 0;
+    std::vector<std::pair<bool, std::string>> holds;
     std::vector<std::string> opened;
     bool openAnswer = true;
     std::map<std::string, TSize> pictures{{"logo.bmp", {289, 213}}};

@@ -1,6 +1,7 @@
 #include "update/Payload.h"
 
 #include "update/HexImage.h"
+#include "update/Platform.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // The upload through the real port object over a pseudo-terminal, against the simulator.
 
-#include "RecordingReporter.h"
 #include "serial/ComPort.h"
+#include "tests/support/RecordingReporter.h"
 #include "tools/sim/LoaderSim.h"
 #include "update/FirmwareUpload.h"
 

@@ -1,6 +1,6 @@
-#include "RecordingReporter.h"
 #include "framework/Exception.h"
 #include "serial/EComPort.h"
+#include "tests/support/RecordingReporter.h"
 #include "update/FirmwareUpload.h"
 
 #include <functional>

@@ -1,5 +1,5 @@
 #include "update/EmbeddedPayload.h"
-#include "update/Payload.h"
+#include "update/Platform.h"
 
 namespace tolvar {
 

@@ -1,5 +1,5 @@
-#include "framework/ModuleResource.h"
-#include "update/Payload.h"
+#include "framework/Platform.h"
+#include "update/Platform.h"
 
 namespace tolvar {
 

@@ -4,6 +4,7 @@
 #include "framework/Controls.h"
 #include "framework/Thread.h"
 #include "framework/widgets/qt/QtPeer.h"
+#include "framework/widgets/qt/QtSessionHold.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -147,6 +148,16 @@ void TQtWidgetSet::SetInputBlocked(bool blocked) {
         guard_ = std::make_unique<TQtInputGuard>();
     else if (!blocked)
         guard_.reset();
+}
+
+void TQtWidgetSet::HoldSession(bool hold, const std::string& reason) {
+    if (!hold) {
+        session_.reset();
+        return;
+    }
+    if (!session_)
+        session_ = std::make_unique<TLogindInhibitor>();
+    session_->Hold(ApplicationTitle(), reason);
 }
 
 void TQtWidgetSet::DrainInput() {

@@ -12,6 +12,7 @@ class QWidget;
 namespace tolvar {
 
 class TQtInputGuard;
+class TLogindInhibitor;
 
 // The control model on Qt 6 Widgets (Linux).
 //
@@ -40,16 +41,20 @@ public:
     void Post(std::function<void()> call) override;
     void SetInputBlocked(bool blocked) override;
     void DrainInput() override;
+    void HoldSession(bool hold, const std::string& reason) override;
     int ShowMessageBox(const TMessageRequest& request) override;
     bool OpenUrl(const std::string& url) override;
     std::optional<TSize> PictureSize(const std::string& name) override;
     TControl* FocusedControl() override;
 
     bool InputBlocked() const { return guard_ != nullptr; }
+    // Between HoldSession(true) and HoldSession(false), whether or not logind took the lock.
+    bool SessionHeld() const { return session_ != nullptr; }
     // A form's window went away: ends the message loop that runs it.
     void FormClosed(const TCustomForm& form);
 
 private:
+    std::unique_ptr<TLogindInhibitor> session_;
     std::unique_ptr<TQtInputGuard> guard_;
     const TCustomForm* running_ = nullptr;
 };

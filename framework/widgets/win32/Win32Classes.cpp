@@ -45,6 +45,9 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
             }
         }
         break;
+    case WM_QUERYENDSESSION:
+        // Logging off or shutting down waits while a transfer runs.
+        return State().sessionHeld ? FALSE : TRUE;
     case WM_CLOSE:
         if (State().mainForm != nullptr) {
             PostMessageW(State().mainForm, WM_CLOSE, 0, 0);

@@ -89,6 +89,8 @@ public:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         LRESULT result = 0;
         switch (message) {
+        case WM_QUERYENDSESSION:
+            return State().sessionHeld ? FALSE : TRUE;
         case WM_CLOSE:
             // While the upload runs the window stays; otherwise closing asks nothing.
             if (!State().inputBlocked) {

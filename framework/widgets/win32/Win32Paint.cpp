@@ -1,5 +1,7 @@
 #include "framework/widgets/win32/Win32Paint.h"
 
+#include "framework/win32/SystemLibrary.h"
+
 #include <uxtheme.h>
 
 namespace tolvar::win32 {
@@ -18,7 +20,7 @@ struct TTheme {
     BoolFn active = nullptr;
     BoolFn themed = nullptr;
     TTheme() {
-        HMODULE module = LoadLibraryW(L"uxtheme.dll");
+        HMODULE module = LoadSystemLibrary(L"uxtheme.dll");
         if (module == nullptr)
             return;
         open = reinterpret_cast<OpenFn>(

@@ -112,6 +112,8 @@ std::unique_ptr<TImagePeer> CreateWin32ImagePeer(TImage& image);
 struct TWin32State {
     int dpi = 96;
     bool inputBlocked = false;
+    // A transfer runs: the end of the session is refused.
+    bool sessionHeld = false;
     HWND applicationWindow = nullptr;
     HWND messageWindow = nullptr;
     HWND mainForm = nullptr;

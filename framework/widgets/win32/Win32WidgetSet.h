@@ -33,6 +33,7 @@ public:
     void Post(std::function<void()> call) override;
     void SetInputBlocked(bool blocked) override;
     void DrainInput() override;
+    void HoldSession(bool hold, const std::string& reason) override;
     int ShowMessageBox(const TMessageRequest& request) override;
     bool OpenUrl(const std::string& url) override;
     std::optional<TSize> PictureSize(const std::string& name) override;

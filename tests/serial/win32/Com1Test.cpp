@@ -4,7 +4,8 @@
 
 #include "framework/Thread.h"
 #include "serial/ComPort.h"
-#include "tests/serial/Raised.h"
+#include "serial/win32/Win32ComDevice.h"
+#include "tests/support/Raised.h"
 #include "tests/support/WineCheck.h"
 #include "update/FirmwareUpload.h"
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -103,6 +105,55 @@ TEST_F(Com1Port, WrittenRecordIsAnsweredAndTheReplyIsReadAtOnce) {
     EXPECT_EQ(reply, kAck);
     EXPECT_LT(MsSince(start), 1400) << "the reply should end the read, not the time-out";
     port_.Close();
+}
+
+// A device whose next wait for a transfer's signal fails.
+class FailingWaitDevice : public TWin32ComDevice {
+public:
+    bool failNext = false;
+
+protected:
+    DWORD WaitForSignal(HANDLE signal) override {
+        if (!failNext)
+            return TWin32ComDevice::WaitForSignal(signal);
+        failNext = false;
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+};
+
+class FailingWaitPort : public TComPort {
+public:
+    FailingWaitPort() : FailingWaitPort(new FailingWaitDevice) {}
+    FailingWaitDevice& Device() { return device_; }
+
+private:
+    explicit FailingWaitPort(FailingWaitDevice* device)
+        : TComPort(nullptr, std::unique_ptr<TComDevice>(device)), device_(*device) {}
+    FailingWaitDevice& device_;
+};
+
+TEST_F(Com1Port, AReadWhoseWaitFailsIsCancelledBeforeItsRecordGoesAway) {
+    FailingWaitPort port;
+    SetProgramComSettings(port);
+    port.Open();
+    // The read is under way when its wait fails; it must end there, not take a later byte into
+    // a buffer and a record that no longer exist.
+    static std::uint8_t stray = 0;
+    port.Device().failNext = true;
+    try {
+        port.Read(&stray, 1);
+        FAIL() << "no exception";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.PortErrorCode(), CError_ReadFailed);
+        EXPECT_EQ(e.OsErrorCode(), ERROR_INVALID_HANDLE);
+    }
+    EXPECT_EQ(port.Write(kStartRecord.data(), 12), 12);
+    std::uint8_t reply = 0;
+    EXPECT_EQ(port.Read(&reply, 1), 1) << "the cancelled read took the reply";
+    EXPECT_EQ(reply, kAck);
+    EXPECT_EQ(stray, 0);
+    port.Close();
 }
 
 TEST_F(Com1Port, WatcherDeliversEventsOnTheMainThreadAndStopsCleanly) {

@@ -8,8 +8,10 @@
 #include "framework/StdControls.h"
 
 #include <commctrl.h>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <uxtheme.h>
@@ -445,6 +447,56 @@ TEST_P(Win32Widgets, ImageLeavesTheMagentaKeyOutAndKeepsThePicture) {
     {
         const TPrinted printed(H(*image));
         EXPECT_EQ(printed.At(0, 0), RGB(255, 0, 255));
+    }
+}
+
+// The pixels of a 24-bit source picture as 0xRRGGBB, top row first.
+std::vector<COLORREF> SourcePixels(const std::string& name, int& width, int& height) {
+    // A cross build names the host's folders; Wine shows the host's root as drive Z:.
+    const std::string path = "Z:" TOLVAR_SOURCE_DIR "/resources/pictures/" + name;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> b{std::istreambuf_iterator<char>(in),
+                                       std::istreambuf_iterator<char>()};
+    auto le = [&](std::size_t at) {
+        return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<unsigned>(b[at + 3]) << 24;
+    };
+    if (b.size() < 54 || b[28] != 24)
+        return {};
+    width = static_cast<int>(le(18));
+    height = static_cast<int>(le(22));
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    std::vector<COLORREF> pixels;
+    for (int y = height - 1; y >= 0; --y) // stored bottom up
+        for (int x = 0; x < width; ++x) {
+            const std::size_t p = le(10) + stride * static_cast<std::size_t>(y) + 3u * x;
+            pixels.push_back(RGB(b.at(p + 2), b.at(p + 1), b.at(p)));
+        }
+    return pixels;
+}
+
+// The executable carries the pictures run-length encoded, in bands of at most 256 colours; drawn
+// at their own size they show exactly the pixels of the source files.
+TEST_P(Win32Widgets, PicturesShowEveryPixelOfTheirSourceFiles) {
+    if (GetParam() != 96)
+        GTEST_SKIP() << "drawn at their own size only at 96 dpi";
+    for (const char* name : {"logo.bmp", "display-menu.bmp", "display-update.bmp"}) {
+        SCOPED_TRACE(name);
+        int width = 0;
+        int height = 0;
+        const auto expected = SourcePixels(name, width, height);
+        ASSERT_EQ(expected.size(), static_cast<std::size_t>(width) * height);
+        ASSERT_EQ(widgets->PictureSize(name), (TSize{width, height}));
+        auto* image = new TImage(form.get(), panel);
+        image->SetBounds({0, 0, width, height});
+        image->SetPicture(name);
+        const TPrinted printed(H(*image));
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (printed.At(x, y) != expected[static_cast<std::size_t>(y) * width + x] &&
+                    wrong++ < 3)
+                    ADD_FAILURE() << "pixel " << x << "," << y;
+        EXPECT_EQ(wrong, 0);
     }
 }
 

@@ -26,8 +26,9 @@ struct LineShim {
     // none) while `serial` is on; the calls are recorded with the flags they carry.
     bool serial = false;
     int serialFlags = 0;
-    int serialGetErrno = 0; // TIOCGSERIAL fails with this, as on a driver without it
-    int serialSetErrno = 0; // TIOCSSERIAL fails with this, as for a user who may not
+    int serialGetErrno = 0;   // TIOCGSERIAL fails with this, as on a driver without it
+    int serialSetErrno = 0;   // TIOCSSERIAL fails with this, as for a user who may not
+    std::vector<int> flushes; // the queue selector of every tcflush on a pseudo-terminal
 };
 
 LineShim& Shim();

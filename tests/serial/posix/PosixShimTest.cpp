@@ -1,9 +1,9 @@
 // The POSIX binding where a pseudo-terminal alone cannot show it: modem lines (answered by the
 // shim linked into this program) and interrupted system calls.
 #include "LineShim.h"
-#include "PtyPair.h"
-#include "Raised.h"
 #include "serial/ComPort.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Raised.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,6 +11,7 @@
 #include <linux/serial.h>
 #include <string>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <thread>
 
 namespace tolvar {
@@ -222,6 +223,14 @@ TEST_F(ShimTest, WithoutLowLatencyThePortWorksAsBefore) {
             sets += call.request == TIOCSSERIAL ? 1 : 0;
         EXPECT_EQ(sets, refusal) << refusal;
     }
+}
+
+TEST_F(ShimTest, CloseDiscardsBothQueues) {
+    port.Open();
+    EXPECT_EQ(port.Write("\x06", 1), 1);
+    EXPECT_TRUE(Shim().flushes.empty());
+    port.Close();
+    EXPECT_EQ(Shim().flushes, std::vector<int>{TCIOFLUSH});
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "serial/ComPort.h"
 
-#include "PtyPair.h"
-#include "Raised.h"
 #include "serial/posix/PosixComDevice.h"
+#include "serial/posix/PosixKernel.h"
 #include "serial/posix/PosixLine.h"
+#include "tests/support/PtyPair.h"
+#include "tests/support/Raised.h"
 
 #include <cerrno>
 #include <chrono>
@@ -583,7 +584,7 @@ TEST(ComPortSetters, OddBufferSizesAreRoundedDown) {
     port.Buffer().SetOutputSize(7);
     EXPECT_EQ(port.Buffer().OutputSize(), 6);
     EXPECT_EQ(port.LineSettings().xonLim, 256); // from the input size alone
-    port.SetBufferInputSize(2048);
+    port.Buffer().SetInputSize(2048);
     EXPECT_EQ(port.Buffer().InputSize(), 2048);
     EXPECT_EQ(port.LineSettings().xoffLim, 512);
     port.Buffer().SetOutputSize(1);

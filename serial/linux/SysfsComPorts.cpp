@@ -1,5 +1,7 @@
+#include "serial/linux/SysfsComPorts.h"
+
 #include "serial/EComPort.h"
-#include "serial/EnumComPorts.h"
+#include "serial/Platform.h"
 
 #include <filesystem>
 #include <fstream>

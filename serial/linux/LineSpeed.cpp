@@ -1,4 +1,6 @@
 // Kept apart: the kernel's termios2 header clashes with <termios.h>.
+#include "serial/posix/PosixKernel.h"
+
 #include <asm/termbits.h>
 #include <cerrno>
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace tolvar::test {
@@ -123,4 +124,11 @@ extern "C" int poll(pollfd* fds, nfds_t n, int timeout) {
         return 0;
     }
     return real(fds, n, timeout);
+}
+
+extern "C" int tcflush(int fd, int queue) noexcept {
+    static const auto real = tolvar::test::Next<int (*)(int, int)>("tcflush");
+    if (tolvar::test::IsPty(fd))
+        Shim().flushes.push_back(queue);
+    return real(fd, queue);
 }
