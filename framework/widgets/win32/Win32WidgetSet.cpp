@@ -130,6 +130,10 @@ void TWin32WidgetSet::SetTitle(const std::string& title) {
     SetWindowTextW(State().applicationWindow, Wide(title).c_str());
 }
 
+void TWin32WidgetSet::SetMessageBeep(std::function<void(UINT type)> beep) {
+    State().messageBeep = std::move(beep);
+}
+
 int TWin32WidgetSet::Dpi() const {
     return State().dpi;
 }
