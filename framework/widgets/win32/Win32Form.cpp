@@ -90,6 +90,7 @@ public:
         LRESULT result = 0;
         switch (message) {
         case WM_QUERYENDSESSION:
+            // Logging off or shutting down waits while a transfer runs.
             return State().sessionHeld ? FALSE : TRUE;
         case WM_CLOSE:
             // While the upload runs the window stays; otherwise closing asks nothing.
@@ -114,9 +115,6 @@ public:
             if (HandleChildMessage(message, wParam, lParam, result))
                 return result;
             break;
-        case WM_QUERYENDSESSION:
-            // The session must not end while an upload runs (the input is blocked then).
-            return State().inputBlocked ? FALSE : TRUE;
         case DM_GETDEFID:
             // The model picks the button for Enter (IDOK reaches it as Return).
             return 0;

@@ -377,16 +377,6 @@ TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
     EXPECT_EQ(dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1).height, 2 * line.height);
 }
 
-// While an upload runs (input blocked) the session may not end.
-TEST_P(Win32Widgets, TheSessionMayNotEndWhileInputIsBlocked) {
-    Show();
-    EXPECT_TRUE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
-    widgets->SetInputBlocked(true);
-    EXPECT_FALSE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
-    widgets->SetInputBlocked(false);
-    EXPECT_TRUE(SendMessageW(H(*form), WM_QUERYENDSESSION, 0, 0));
-}
-
 TEST_P(Win32Widgets, ALinkShowsTheHandCursorAPlainLabelTheArrow) {
     auto* link = new TLinkLabel(form.get(), panel);
     link->SetCaption("https://example.invalid/");
