@@ -14,15 +14,6 @@ void ComPortModuleStartup() {
     (void)done;
 }
 
-namespace {
-template <typename T> bool Store(T& field, T value) {
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-} // namespace
-
 TCustomComPort::TCustomComPort(TComponent* owner) : TCustomComPort(owner, CreateComDevice()) {}
 
 TCustomComPort::TCustomComPort(TComponent* owner, std::unique_ptr<TComDevice> device)
@@ -137,7 +128,7 @@ void TCustomComPort::SetConnected(bool value) {
 }
 
 template <typename T> void TCustomComPort::SetLineValue(T& field, T value) {
-    if (Store(field, value))
+    if (StoreChanged(field, value))
         ApplyDCB();
 }
 

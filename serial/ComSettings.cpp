@@ -42,75 +42,66 @@ std::int32_t BaudRateValue(TBaudRate rate) {
     return 0;
 }
 
-namespace {
-template <typename T> bool Store(T& field, T value) {
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-} // namespace
-
 void TComParity::SetBits(TParityBits value) {
-    if (Store(bits_, value))
+    if (StoreChanged(bits_, value))
         port_->ApplyDCB();
 }
 void TComParity::SetCheck(bool value) {
-    if (Store(check_, value))
+    if (StoreChanged(check_, value))
         port_->ApplyDCB();
 }
 void TComParity::SetReplace(bool value) {
-    if (Store(replace_, value))
+    if (StoreChanged(replace_, value))
         port_->ApplyDCB();
 }
 void TComParity::SetReplaceChar(char value) {
-    if (Store(replaceChar_, value))
+    if (StoreChanged(replaceChar_, value))
         port_->ApplyDCB();
 }
 
 void TComFlowControl::SetOutCTSFlow(bool value) {
-    if (Store(outCTSFlow_, value))
+    if (StoreChanged(outCTSFlow_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetOutDSRFlow(bool value) {
-    if (Store(outDSRFlow_, value))
+    if (StoreChanged(outDSRFlow_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetControlDTR(TDTRFlowControl value) {
-    if (Store(controlDTR_, value))
+    if (StoreChanged(controlDTR_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetControlRTS(TRTSFlowControl value) {
-    if (Store(controlRTS_, value))
+    if (StoreChanged(controlRTS_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetXonXoffOut(bool value) {
-    if (Store(xonXoffOut_, value))
+    if (StoreChanged(xonXoffOut_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetXonXoffIn(bool value) {
-    if (Store(xonXoffIn_, value))
+    if (StoreChanged(xonXoffIn_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetDSRSensitivity(bool value) {
-    if (Store(dsrSensitivity_, value))
+    if (StoreChanged(dsrSensitivity_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetTxContinueOnXoff(bool value) {
-    if (Store(txContinueOnXoff_, value))
+    if (StoreChanged(txContinueOnXoff_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetXonChar(char value) {
-    if (Store(xonChar_, value))
+    if (StoreChanged(xonChar_, value))
         port_->ApplyDCB();
 }
 void TComFlowControl::SetXoffChar(char value) {
-    if (Store(xoffChar_, value))
+    if (StoreChanged(xoffChar_, value))
         port_->ApplyDCB();
 }
 
 void TComTimeouts::Set(std::int32_t& field, std::int32_t value) {
-    if (Store(field, value))
+    if (StoreChanged(field, value))
         port_->ApplyTimeouts();
 }
 void TComTimeouts::SetReadInterval(std::int32_t value) {
@@ -133,7 +124,7 @@ void TComBuffer::Set(std::int32_t& field, std::int32_t value) {
     // The queues take even sizes: an odd positive size is rounded down.
     if (value > 0 && value % 2 != 0)
         --value;
-    if (Store(field, value))
+    if (StoreChanged(field, value))
         port_->ApplyBuffer();
 }
 void TComBuffer::SetInputSize(std::int32_t value) {

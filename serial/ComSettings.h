@@ -7,6 +7,14 @@
 // setter that changes a value applies the group on an open port.
 namespace tolvar {
 
+// Sets a setting's field; true when that changed it (and so the device must hear of it).
+template <typename T> bool StoreChanged(T& field, T value) {
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
 enum TBaudRate : std::uint8_t {
     brCustom,
     br110,
