@@ -15,7 +15,8 @@ class TLMDAssist;
 class TProgressBar;
 
 // The application title, shown as the caption of the exception display.
-inline constexpr const char* kApplicationTitle = "TOLVAR ver. 1.5.0 UPDATE";
+// The version comes from the build.
+inline constexpr const char* kApplicationTitle = "TOLVAR ver. " TOLVAR_PROGRAM_VERSION " UPDATE";
 // What the system shows where it asks to end the session during an update.
 inline constexpr const char* kSessionHoldReason = "Trwa aktualizacja oprogramowania sterownika.";
 

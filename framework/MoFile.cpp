@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 
 namespace tolvar {
 
@@ -101,17 +102,21 @@ std::optional<MoMessages> ParseMoFile(std::string_view bytes) {
 }
 
 std::optional<MoMessages> LoadMoFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    // C stdio rather than a file stream: on Windows the streams would bring the C++ locale
+    // machinery into the static executable, several hundred kilobytes for one file read.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
     if (!file)
         return std::nullopt;
     std::string bytes;
     char chunk[4096];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        bytes.append(chunk, static_cast<std::size_t>(file.gcount()));
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+        bytes.append(chunk, got);
         if (bytes.size() > kMaxFileBytes)
             return std::nullopt;
     }
-    if (file.bad())
+    if (std::ferror(file.get()))
         return std::nullopt;
     return ParseMoFile(bytes);
 }

@@ -29,7 +29,9 @@ class TNullPeer final : public TFormPeer,
 public:
     TNullPeer(TNullWidgetSet& set, TControl& control, TCustomForm* form = nullptr)
         : set_(set), control_(control), form_(form) {}
-    ~TNullPeer() override;
+    // Inline, with the work out of line: GCC's optimiser takes an out-of-line destructor of
+    // this final class for unused and warns.
+    ~TNullPeer() override { Forget(); }
 
     void SetBounds(const TRect&) override {}
     void SetVisible(bool) override {}
@@ -60,6 +62,8 @@ public:
     void SetPicture(const std::string&, bool, const TRect&) override {}
 
 private:
+    void Forget();
+
     TNullWidgetSet& set_;
     TControl& control_;
     TCustomForm* form_;
@@ -127,7 +131,7 @@ private:
     std::deque<std::function<void()>> queue_;
 };
 
-TNullPeer::~TNullPeer() {
+void TNullPeer::Forget() {
     if (set_.focused_ == &control_)
         set_.focused_ = nullptr;
 }

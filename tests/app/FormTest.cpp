@@ -67,6 +67,8 @@ TEST(MainForm, IsBuiltFromItsDescription) {
     Wizard w;
     EXPECT_EQ(W(*w.form)->windowTitle().toStdString(),
               "Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0");
+    // The title's version comes from the build's one version number.
+    EXPECT_STREQ(kApplicationTitle, "TOLVAR ver. 1.5.0 UPDATE");
     EXPECT_EQ(W(*w.form)->size(), QSize(575, 405));
     EXPECT_EQ(W(w.frame)->geometry(), QRect(0, 0, 575, 405));
     EXPECT_EQ(W(*w.form)->font().pixelSize(), 11);

@@ -89,42 +89,72 @@ namespace {
 
 constexpr std::uint32_t kMagenta = 0x00FF00FF; // as 0x00RRGGBB in a 32-bit DIB row
 
+// A picture resource is one bitmap file, or several of one width stacked top to bottom: bands
+// of at most 256 colours each, run-length encoded, which the system decodes itself.
 std::unique_ptr<TPicture> Decode(const std::string& name) {
     const auto bytes = LoadRcDataResource(name.c_str());
-    if (!bytes || bytes->size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
+    if (!bytes)
         return nullptr;
-    BITMAPFILEHEADER file;
-    std::memcpy(&file, bytes->data, sizeof file);
-    if (file.bfType != 0x4D42 || file.bfOffBits >= bytes->size)
-        return nullptr;
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes->data + sizeof file);
-    const int width = info->bmiHeader.biWidth;
-    const int height = std::abs(info->bmiHeader.biHeight);
-    if (width <= 0 || height <= 0)
+    struct TBand {
+        const BITMAPINFO* info;
+        const std::uint8_t* bits;
+        int height;
+    };
+    std::vector<TBand> bands;
+    int width = 0;
+    int height = 0;
+    for (std::size_t at = 0; at < bytes->size;) {
+        const std::size_t left = bytes->size - at;
+        if (left < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
+            return nullptr;
+        BITMAPFILEHEADER file;
+        std::memcpy(&file, bytes->data + at, sizeof file);
+        if (file.bfType != 0x4D42 || file.bfOffBits >= left || file.bfSize > left ||
+            file.bfSize <= file.bfOffBits)
+            return nullptr;
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes->data + at + sizeof file);
+        const int band_height = std::abs(info->bmiHeader.biHeight);
+        if (info->bmiHeader.biWidth <= 0 || band_height <= 0 ||
+            (width != 0 && info->bmiHeader.biWidth != width))
+            return nullptr;
+        width = info->bmiHeader.biWidth;
+        height += band_height;
+        bands.push_back({info, bytes->data + at + file.bfOffBits, band_height});
+        at += file.bfSize;
+    }
+    if (bands.empty())
         return nullptr;
     auto picture = std::make_unique<TPicture>();
     picture->width = width;
     picture->height = height;
     picture->opaque.resize(static_cast<std::size_t>(width) * height);
     // Whatever the file's format, the system converts it to 32-bit top-down rows.
-    BITMAPINFO want{};
-    want.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    want.bmiHeader.biWidth = width;
-    want.bmiHeader.biHeight = -height;
-    want.bmiHeader.biPlanes = 1;
-    want.bmiHeader.biBitCount = 32;
-    want.bmiHeader.biCompression = BI_RGB;
     HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT,
-                                    bytes->data + file.bfOffBits, info, DIB_RGB_COLORS);
-    const int rows = bitmap ? GetDIBits(screen, bitmap, 0, static_cast<UINT>(height),
-                                        picture->opaque.data(), &want, DIB_RGB_COLORS)
-                            : 0;
-    if (bitmap)
-        DeleteObject(bitmap);
+    int row = 0;
+    for (const TBand& band : bands) {
+        BITMAPINFO want{};
+        want.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        want.bmiHeader.biWidth = width;
+        want.bmiHeader.biHeight = -band.height;
+        want.bmiHeader.biPlanes = 1;
+        want.bmiHeader.biBitCount = 32;
+        want.bmiHeader.biCompression = BI_RGB;
+        HBITMAP bitmap = CreateDIBitmap(screen, &band.info->bmiHeader, CBM_INIT, band.bits,
+                                        band.info, DIB_RGB_COLORS);
+        const int rows =
+            bitmap ? GetDIBits(screen, bitmap, 0, static_cast<UINT>(band.height),
+                               picture->opaque.data() + static_cast<std::size_t>(row) * width,
+                               &want, DIB_RGB_COLORS)
+                   : 0;
+        if (bitmap)
+            DeleteObject(bitmap);
+        if (rows != band.height) {
+            ReleaseDC(nullptr, screen);
+            return nullptr;
+        }
+        row += band.height;
+    }
     ReleaseDC(nullptr, screen);
-    if (rows != height)
-        return nullptr;
     picture->keyed.resize(picture->opaque.size());
     for (std::size_t i = 0; i < picture->opaque.size(); ++i) {
         const std::uint32_t rgb = picture->opaque[i] & 0x00FFFFFF;
