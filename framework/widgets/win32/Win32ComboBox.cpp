@@ -110,7 +110,7 @@ public:
 private:
     static constexpr int kListHeight = 160;
     // Stored units: before the name and between name and detail.
-    static constexpr int kPadding = 2;
+    static constexpr int kPadding = 1;
     static constexpr int kGap = 12;
     static constexpr UINT kTextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT;
 
@@ -137,23 +137,36 @@ private:
         return size.cx;
     }
 
+    static int ClosedHeight(HWND window) {
+        RECT r{};
+        GetWindowRect(window, &r);
+        return r.bottom - r.top;
+    }
+
     // An owner-drawn list asks its heights once, while it is made and before it has a peer;
     // it gets those of a plain list of the same font, so the closed box looks as before.
     void MatchPlainHeights() {
         HWND plain =
-            CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_CHILD, 0, 0, 0, 0,
+            CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_CHILD, 0, 0, 100, 100,
                             GetParent(window_), nullptr, GetModuleHandleW(nullptr), nullptr);
         if (plain == nullptr)
             return;
         SendMessageW(plain, WM_SETFONT, SendMessageW(window_, WM_GETFONT, 0, 0), FALSE);
-        const LRESULT fieldHeight =
-            SendMessageW(plain, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-        const LRESULT lineHeight = SendMessageW(plain, CB_GETITEMHEIGHT, 0, 0);
+        const auto fieldHeight =
+            static_cast<int>(SendMessageW(plain, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+        const auto lineHeight = static_cast<int>(SendMessageW(plain, CB_GETITEMHEIGHT, 0, 0));
+        const int closed = ClosedHeight(plain);
         DestroyWindow(plain);
-        if (fieldHeight > 0)
-            SendMessageW(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight);
         if (lineHeight > 0)
             SendMessageW(window_, CB_SETITEMHEIGHT, 0, lineHeight);
+        if (fieldHeight <= 0)
+            return;
+        SendMessageW(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), fieldHeight);
+        // Where the owner-drawn field adds its own margin to that height, it is taken back.
+        const int ours = ClosedHeight(window_);
+        if (ours > 0 && closed > 0 && ours != closed)
+            SendMessageW(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                         fieldHeight + closed - ours);
     }
 
     // The field keeps its size; the dropped list is as wide as its widest line.

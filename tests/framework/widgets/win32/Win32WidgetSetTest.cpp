@@ -666,8 +666,6 @@ private:
 };
 
 TEST_P(Win32Widgets, TheDroppedListDrawsEachDetailBesideItsName) {
-    auto* plain = new TComboBox(form.get(), panel);
-    plain->SetBounds({16, 60, 145, 21});
     auto* combo = new TPickingCombo(form.get(), panel);
     combo->SetBounds({16, 16, 145, 21});
     const std::wstring usb = L"USB Serial Port, FTDI, 0403:6001, serial A10K3XYZ";
@@ -680,13 +678,17 @@ TEST_P(Win32Widgets, TheDroppedListDrawsEachDetailBesideItsName) {
     wchar_t text[32] = {};
     SendMessageW(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"COM3");
-    // The closed box is as high as a plain one and keeps its width.
-    EXPECT_EQ(SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
-              SendMessageW(H(*plain), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    // The closed box is as high as a plain one of its font and keeps its width.
+    HWND plain = CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_CHILD, 0, 0, 100, 100,
+                                 H(*panel), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
     EXPECT_EQ(SendMessageW(list, CB_GETITEMHEIGHT, 0, 0),
-              SendMessageW(H(*plain), CB_GETITEMHEIGHT, 0, 0));
-    RECT field;
+              SendMessageW(plain, CB_GETITEMHEIGHT, 0, 0));
+    RECT field, plainField;
     GetWindowRect(list, &field);
+    GetWindowRect(plain, &plainField);
+    DestroyWindow(plain);
+    EXPECT_EQ(field.bottom - field.top, plainField.bottom - plainField.top);
     EXPECT_EQ(field.right - field.left, S(145));
 
     {
