@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tolvar {
 
@@ -187,6 +188,11 @@ void TComboBox::SetItems(const std::vector<std::string>& items) {
     itemIndex_ = -1;
     comboPeer_.SetItems(items_);
     comboPeer_.SetItemIndex(-1);
+}
+
+void TComboBox::SetItemDetails(std::vector<std::string> details) {
+    itemDetails_ = std::move(details);
+    comboPeer_.SetItemDetails(itemDetails_);
 }
 
 void TComboBox::SetItemIndex(int index) {

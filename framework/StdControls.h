@@ -130,7 +130,7 @@ public:
     // What is known of each item, drawn beside it in the dropped list; may be shorter than the
     // items (the rest have none).
     const std::vector<std::string>& ItemDetails() const { return itemDetails_; }
-    void SetItemDetails(std::vector<std::string> details) { itemDetails_ = std::move(details); }
+    void SetItemDetails(std::vector<std::string> details);
     int ItemIndex() const { return itemIndex_; }
     // -1 selects nothing; a change by the program raises no pick.
     void SetItemIndex(int index);

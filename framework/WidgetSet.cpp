@@ -57,6 +57,7 @@ public:
     void SetRange(int, int) override {}
     void SetPosition(int) override {}
     void SetItems(const std::vector<std::string>&) override {}
+    void SetItemDetails(const std::vector<std::string>&) override {}
     void SetItemIndex(int) override {}
     void SetPicture(const std::string&, bool, const TRect&) override {}
 

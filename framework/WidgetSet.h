@@ -106,6 +106,10 @@ public:
 class TComboBoxPeer : public virtual TControlPeer {
 public:
     virtual void SetItems(const std::vector<std::string>& items) = 0;
+    // What is known of each item, drawn beside its name in the dropped list and given as the
+    // field's tooltip while it is selected; may be shorter or longer than the items (an item
+    // without one shows its name alone). Comes before or after the items it belongs to.
+    virtual void SetItemDetails(const std::vector<std::string>& details) = 0;
     virtual void SetItemIndex(int index) = 0;
 };
 

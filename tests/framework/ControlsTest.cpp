@@ -237,6 +237,17 @@ TEST_F(Model, TheListPicksOnlyWhatTheUserPicks) {
     EXPECT_EQ(list->picks, (std::vector<int>{0, -1}));
     EXPECT_TRUE(list->PeerKey(TKey::Backspace));
     EXPECT_FALSE(list->PeerKey(TKey::Return));
+
+    // Details reach the window whether they come before or after the items; a new item list
+    // keeps them, as the selection list rebuilds its entries first.
+    auto* other = new List(form_.get(), form_.get());
+    other->SetItemDetails({"on-board"});
+    EXPECT_EQ(set_.Of(other).itemDetails, std::vector<std::string>{"on-board"});
+    other->SetItems({"COM1"});
+    EXPECT_EQ(set_.Of(other).itemDetails, std::vector<std::string>{"on-board"});
+    EXPECT_EQ(other->ItemDetails(), std::vector<std::string>{"on-board"});
+    list->SetItemDetails({"", "USB"});
+    EXPECT_EQ(set_.Of(list).itemDetails, (std::vector<std::string>{"", "USB"}));
 }
 
 TEST_F(Model, ClicksReachTheHandlersAndTheirExceptionsTheDisplay) {

@@ -108,6 +108,12 @@ TEST_F(PortList, DescriptionsFollowTheSortedEntriesAndNeverStopTheList) {
     Load({"COM3", "COM1"});
     EXPECT_EQ(asked, (Names{"COM1", "COM3"}));
     EXPECT_EQ(list_->ItemDetails(), (Names{"", "USB Serial Port, FTDI"}));
+    // They reach the real list; a pick writes the name alone, and its detail is the tooltip.
+    EXPECT_TRUE(C()->toolTip().isEmpty());
+    PickWithKeys(Qt::Key_Down);
+    EXPECT_EQ(port_->Port(), "COM3");
+    EXPECT_EQ(C()->currentText(), "COM3");
+    EXPECT_EQ(C()->toolTip(), "USB Serial Port, FTDI");
 
     // A describer that fails, or says too little, leaves names alone; the list is as before.
     SetComPortDescriber([](const Names&) -> Names { throw std::runtime_error("unreadable"); });

@@ -27,6 +27,7 @@ struct FakeWindow {
     bool isDefault = false;
     int minimum = 0, maximum = 0, position = 0;
     std::vector<std::string> items;
+    std::vector<std::string> itemDetails;
     int itemIndex = -1;
     std::string picture;
     bool transparent = false;
@@ -94,6 +95,9 @@ public:
         }
         void SetPosition(int p) override { W().position = p; }
         void SetItems(const std::vector<std::string>& items) override { W().items = items; }
+        void SetItemDetails(const std::vector<std::string>& details) override {
+            W().itemDetails = details;
+        }
         void SetItemIndex(int i) override { W().itemIndex = i; }
         void SetPicture(const std::string& name, bool transparent, const TRect& target) override {
             W().picture = name;

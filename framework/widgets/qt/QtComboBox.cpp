@@ -2,39 +2,150 @@
 #include "framework/StdControls.h"
 #include "framework/widgets/qt/QtPeer.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QPainter>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTextDocument>
+#include <algorithm>
 
 namespace tolvar {
 
 namespace {
+
+// Where an item keeps what is known of its port, beside the name it shows.
+constexpr int kDetailRole = Qt::UserRole + 1;
+
+// Lines of the dropped list: the name, then the detail in the secondary text colour.
+class TDetailDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Space between the name and its detail, in multiples of the font's average width.
+    static int Gap(const QFontMetrics& metrics) { return 2 * metrics.averageCharWidth(); }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QString name = opt.text;
+        const QString detail = index.data(kDetailRole).toString();
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget != nullptr ? widget->style() : nullptr;
+        if (style == nullptr)
+            return;
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        const bool selected = (opt.state & QStyle::State_Selected) != 0;
+        const QPalette::ColorGroup group =
+            (opt.state & QStyle::State_Enabled) != 0 ? QPalette::Normal : QPalette::Disabled;
+        QRect text = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(
+            opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+        painter->drawText(text, flags, name);
+        if (!detail.isEmpty()) {
+            text.setLeft(text.left() + opt.fontMetrics.horizontalAdvance(name) +
+                         Gap(opt.fontMetrics));
+            // A selected line keeps the highlight's text colour throughout.
+            painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText
+                                                              : QPalette::PlaceholderText));
+            painter->drawText(text, flags, detail);
+        }
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QString detail = index.data(kDetailRole).toString();
+        if (!detail.isEmpty())
+            size.rwidth() += Gap(option.fontMetrics) + option.fontMetrics.horizontalAdvance(detail);
+        return size;
+    }
+};
 
 class TQtComboBoxPeer final : public TQtPeer, public TComboBoxPeer {
 public:
     explicit TQtComboBoxPeer(TComboBox& comboBox)
         : TQtPeer(comboBox, new QComboBox(ParentWidget(comboBox)), false) {
         List()->setEditable(false);
+        List()->setItemDelegate(new TDetailDelegate(List()));
         // Picks by mouse, arrow keys, wheel or typing the start of a name all arrive here.
         QObject::connect(List(), &QComboBox::activated, List(), [this](int index) {
             RunHandler([this, index] { control_.PeerSelected(index); });
         });
+        QObject::connect(List(), &QComboBox::currentIndexChanged, List(),
+                         [this](int) { ShowSelectedDetail(); });
     }
 
     void SetItems(const std::vector<std::string>& items) override {
-        const QSignalBlocker quiet(List());
-        List()->clear();
-        for (const std::string& item : items)
-            List()->addItem(QtText(item));
-        // The list selects nothing by itself; the selection is the model's to make.
-        List()->setCurrentIndex(-1);
+        {
+            const QSignalBlocker quiet(List());
+            List()->clear();
+            for (const std::string& item : items)
+                List()->addItem(QtText(item));
+            // The list selects nothing by itself; the selection is the model's to make.
+            List()->setCurrentIndex(-1);
+        }
+        ApplyDetails();
+    }
+    void SetItemDetails(const std::vector<std::string>& details) override {
+        details_ = details;
+        ApplyDetails();
     }
     void SetItemIndex(int index) override {
-        const QSignalBlocker quiet(List());
-        List()->setCurrentIndex(index);
+        {
+            const QSignalBlocker quiet(List());
+            List()->setCurrentIndex(index);
+        }
+        ShowSelectedDetail();
+    }
+    void SetFont(const TFont& font) override {
+        TQtPeer::SetFont(font);
+        FitDroppedWidth();
     }
 
 private:
     QComboBox* List() const { return static_cast<QComboBox*>(widget_.data()); }
+
+    void ApplyDetails() {
+        const QSignalBlocker quiet(List());
+        for (int i = 0; i < List()->count(); ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            List()->setItemData(i, at < details_.size() ? QtText(details_[at]) : QString(),
+                                kDetailRole);
+        }
+        FitDroppedWidth();
+        ShowSelectedDetail();
+    }
+
+    // The field keeps its stored size; only the dropped list grows to its widest line.
+    void FitDroppedWidth() {
+        QAbstractItemView* view = List()->view();
+        int widest = 0;
+        for (int i = 0; i < List()->count(); ++i)
+            widest = std::max(widest, view->sizeHintForIndex(List()->model()->index(i, 0)).width());
+        if (widest > 0)
+            widest +=
+                2 * view->frameWidth() + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        view->setMinimumWidth(widest);
+    }
+
+    void ShowSelectedDetail() {
+        const QString detail = List()->currentData(kDetailRole).toString();
+        // A detail is the device's own text; it must not be read as markup.
+        List()->setToolTip(
+            Qt::mightBeRichText(detail)
+                ? QStringLiteral("<p style='white-space:pre'>%1</p>").arg(detail.toHtmlEscaped())
+                : detail);
+        List()->setAccessibleDescription(detail);
+    }
+
+    std::vector<std::string> details_;
 };
 
 } // namespace

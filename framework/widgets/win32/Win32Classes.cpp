@@ -67,7 +67,8 @@ void RegisterWindowClasses() {
     if (done)
         return;
     done = true;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     Register(kFormClass, FormProc);
     Register(kPanelClass, PanelProc);

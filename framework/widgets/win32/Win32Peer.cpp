@@ -125,6 +125,14 @@ bool HandleChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
             return true;
         }
         return false;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (TWin32Peer* peer = PeerOf(item->hwndItem); peer != nullptr && peer->DrawItem(*item)) {
+            result = TRUE;
+            return true;
+        }
+        return false;
+    }
     default:
         return false;
     }

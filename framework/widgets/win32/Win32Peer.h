@@ -78,6 +78,8 @@ public:
     virtual void Command(WORD) {}
     // Text and background of a standard control, asked by WM_CTLCOLOR...
     virtual HBRUSH ControlColor(HDC dc);
+    // Draws an item of an owner-drawn control; false where the control draws nothing itself.
+    virtual bool DrawItem(const DRAWITEMSTRUCT&) { return false; }
     // An open drop-down list takes Enter and Escape itself.
     virtual bool TakesDialogKeys() const { return false; }
     // A child was brought to the front: a container that set the tab order sets it again.

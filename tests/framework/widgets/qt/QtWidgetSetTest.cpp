@@ -9,6 +9,7 @@
 #include "framework/StdControls.h"
 #include "framework/Thread.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -401,6 +402,71 @@ TEST_F(Window, UserActionsReachTheModel) {
     bar->SetPosition(120);
     EXPECT_EQ(progress->maximum(), 250);
     EXPECT_EQ(progress->value(), 120);
+}
+
+// The darkest pixel of an area, as its lightness.
+int Darkest(const QImage& image, const QRect& area) {
+    int darkest = 255;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            darkest = std::min(darkest, QColor(image.pixel(x, y)).lightness());
+    return darkest;
+}
+
+TEST_F(Window, TheDroppedListShowsEachDetailBesideItsName) {
+    auto* list = new CountingList(&form, &form);
+    list->SetBounds({8, 80, 145, 21});
+    const std::string usb = "USB Serial Port, FTDI, 0403:6001, serial A10K3XYZ";
+    list->SetItemDetails({"on-board UART", usb});
+    list->SetItems({"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"});
+    list->SetItemIndex(1);
+    Show();
+    auto* combo = qobject_cast<QComboBox*>(W(*list));
+
+    // The field keeps its size; the dropped list is as wide as name and detail together.
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    const QFontMetrics metrics(view->font());
+    const int line = metrics.horizontalAdvance("/dev/ttyUSB0") +
+                     metrics.horizontalAdvance(QString::fromStdString(usb));
+    EXPECT_GE(view->viewport()->width(), line);
+    EXPECT_EQ(combo->width(), 145);
+    EXPECT_EQ(combo->currentText(), "/dev/ttyUSB0");
+
+    // The detail is drawn right of the name, lighter than the name.
+    const QImage shot = view->viewport()->grab().toImage();
+    const QRect row = view->visualRect(combo->model()->index(2, 0));
+    const QRect named = view->visualRect(combo->model()->index(0, 0));
+    const int nameEnd = named.left() + metrics.horizontalAdvance("/dev/ttyS0 ") + 4;
+    const QRect nameArea(named.left(), named.top(), nameEnd - named.left(), named.height());
+    const QRect detailArea(nameEnd + metrics.averageCharWidth(), named.top(),
+                           metrics.horizontalAdvance("on-board"), named.height());
+    EXPECT_LT(Darkest(shot, nameArea), 100);
+    EXPECT_LT(Darkest(shot, detailArea), 230);
+    EXPECT_GT(Darkest(shot, detailArea), Darkest(shot, nameArea) + 40);
+    // An item without a detail shows its name alone.
+    EXPECT_EQ(Darkest(shot, QRect(nameEnd + 30, row.top(), 60, row.height())), 255);
+    combo->hidePopup();
+
+    // Tooltip and accessible description follow the selection, the program's and the user's.
+    EXPECT_EQ(combo->toolTip().toStdString(), usb);
+    EXPECT_EQ(combo->accessibleDescription().toStdString(), usb);
+    list->SetFocus();
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(list->picks, std::vector<int>{0});
+    EXPECT_EQ(combo->toolTip(), "on-board UART");
+    EXPECT_EQ(combo->accessibleDescription(), "on-board UART");
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_TRUE(combo->toolTip().isEmpty());
+    EXPECT_TRUE(combo->accessibleDescription().isEmpty());
+    // New details reach the selected item at once; markup in them is shown as text.
+    list->SetItemDetails({"", "", "<b>x</b>"});
+    EXPECT_TRUE(combo->toolTip().contains("&lt;b&gt;"));
+    EXPECT_EQ(combo->accessibleDescription(), "<b>x</b>");
+    list->SetItems({"/dev/ttyS0"});
+    EXPECT_TRUE(combo->toolTip().isEmpty());
 }
 
 class KeyRecorder : public TDialogKeyHandler {

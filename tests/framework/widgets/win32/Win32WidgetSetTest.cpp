@@ -578,6 +578,155 @@ TEST_P(Win32Widgets, ComboBoxListsItemsAndReportsEachPickOnce) {
     }
 }
 
+// The text of the tooltip that a tool window has, from whichever tooltip window holds it.
+std::wstring TipOf(HWND tool) {
+    struct TSearch {
+        HWND tool;
+        std::wstring text;
+    } search{tool, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<TSearch*>(param);
+            wchar_t kind[64] = {};
+            GetClassNameW(window, kind, 64);
+            if (lstrcmpiW(kind, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            wchar_t text[1024] = {};
+            TOOLINFOW info{};
+            info.cbSize = TTTOOLINFOW_V2_SIZE;
+            info.hwnd = GetParent(s.tool);
+            info.uId = reinterpret_cast<UINT_PTR>(s.tool);
+            info.lpszText = text;
+            SendMessageW(window, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&info));
+            s.text = text;
+            return s.text.empty();
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+// One line of an owner-drawn list, drawn as the list asks its parent to draw it.
+class TDrawnLine {
+public:
+    TDrawnLine(HWND list, UINT item, UINT state) {
+        dc_ = CreateCompatibleDC(nullptr);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        DRAWITEMSTRUCT draw{};
+        draw.CtlType = ODT_COMBOBOX;
+        draw.CtlID = static_cast<UINT>(GetDlgCtrlID(list));
+        draw.itemID = item;
+        draw.itemAction = ODA_DRAWENTIRE;
+        draw.itemState = state;
+        draw.hwndItem = list;
+        draw.hDC = dc_;
+        draw.rcItem = {0, 0, kWidth, kHeight};
+        SendMessageW(GetParent(list), WM_DRAWITEM, draw.CtlID, reinterpret_cast<LPARAM>(&draw));
+    }
+    ~TDrawnLine() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    // Whether a pixel right of x has the system colour.
+    bool HasRightOf(int x, int colorIndex) const {
+        const COLORREF color = GetSysColor(colorIndex);
+        for (int y = 0; y < kHeight; ++y)
+            for (int i = x; i < kWidth; ++i)
+                if (GetPixel(dc_, i, y) == color)
+                    return true;
+        return false;
+    }
+    // Whether every pixel right of x has the system colour.
+    bool AllRightOf(int x, int colorIndex) const {
+        const COLORREF color = GetSysColor(colorIndex);
+        for (int y = 0; y < kHeight; ++y)
+            for (int i = x; i < kWidth; ++i)
+                if (GetPixel(dc_, i, y) != color)
+                    return false;
+        return true;
+    }
+    int Extent(const std::wstring& text) const {
+        SIZE size{};
+        GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+
+private:
+    static constexpr int kWidth = 600;
+    static constexpr int kHeight = 24;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
+
+TEST_P(Win32Widgets, TheDroppedListDrawsEachDetailBesideItsName) {
+    auto* combo = new TPickingCombo(form.get(), panel);
+    combo->SetBounds({16, 16, 145, 21});
+    const std::wstring usb = L"USB Serial Port, FTDI, 0403:6001, serial A10K3XYZ";
+    combo->SetItems({"COM1", "COM3", "COM4"});
+    combo->SetItemDetails({"", "USB Serial Port, FTDI, 0403:6001, serial A10K3XYZ"});
+    HWND list = H(*combo);
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    EXPECT_TRUE(style & CBS_OWNERDRAWFIXED);
+    EXPECT_TRUE(style & CBS_HASSTRINGS);
+    wchar_t text[32] = {};
+    SendMessageW(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"COM3");
+    // The closed box is as high as a plain one of its font and keeps its width.
+    HWND plain = CreateWindowExW(0, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_CHILD, 0, 0, 100, 100,
+                                 H(*panel), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(plain, WM_SETFONT, SendMessageW(list, WM_GETFONT, 0, 0), FALSE);
+    EXPECT_EQ(SendMessageW(list, CB_GETITEMHEIGHT, 0, 0),
+              SendMessageW(plain, CB_GETITEMHEIGHT, 0, 0));
+    RECT field, plainField;
+    GetWindowRect(list, &field);
+    GetWindowRect(plain, &plainField);
+    DestroyWindow(plain);
+    EXPECT_EQ(field.bottom - field.top, plainField.bottom - plainField.top);
+    EXPECT_EQ(field.right - field.left, S(145));
+
+    {
+        const TDrawnLine line(list, 1, 0);
+        // The dropped list covers the widest line.
+        EXPECT_GE(SendMessageW(list, CB_GETDROPPEDWIDTH, 0, 0),
+                  line.Extent(L"COM3") + line.Extent(usb));
+        const int nameEnd = line.Extent(L"COM3 ");
+        EXPECT_TRUE(line.HasRightOf(0, COLOR_WINDOWTEXT));
+        EXPECT_TRUE(line.HasRightOf(nameEnd, COLOR_GRAYTEXT));
+        EXPECT_FALSE(line.HasRightOf(nameEnd, COLOR_WINDOWTEXT));
+        // The closed field, and a line without a detail, show the name alone.
+        EXPECT_TRUE(TDrawnLine(list, 1, ODS_COMBOBOXEDIT).AllRightOf(nameEnd, COLOR_WINDOW));
+        EXPECT_TRUE(TDrawnLine(list, 2, 0).AllRightOf(nameEnd, COLOR_WINDOW));
+        // A selected line is in the highlight colours throughout.
+        const TDrawnLine selected(list, 1, ODS_SELECTED);
+        EXPECT_TRUE(selected.HasRightOf(nameEnd, COLOR_HIGHLIGHTTEXT));
+        EXPECT_FALSE(selected.HasRightOf(0, COLOR_GRAYTEXT));
+        EXPECT_TRUE(selected.HasRightOf(0, COLOR_HIGHLIGHT));
+    }
+
+    // The tooltip gives the selected port's detail, after the program's change and the user's.
+    EXPECT_EQ(TipOf(list), L"");
+    combo->SetItemIndex(1);
+    EXPECT_EQ(TipOf(list), usb);
+    Show();
+    combo->SetFocus();
+    Press(VK_UP);
+    EXPECT_EQ(combo->picks, std::vector<int>{0});
+    EXPECT_EQ(TipOf(list), L"");
+    Press(VK_DOWN);
+    EXPECT_EQ(TipOf(list), usb);
+    combo->SetItemDetails({"", "on-board"});
+    EXPECT_EQ(TipOf(list), L"on-board");
+    combo->SetItems({"COM1"});
+    EXPECT_EQ(TipOf(list), L"");
+}
+
 // The form holds the tab order; a control on it brought to the front keeps its place in it.
 TEST_P(Win32Widgets, TabFollowsTheModelsChainAndSkipsWhatCannotFocus) {
     auto* first = new TButton(form.get(), form.get());
