@@ -4,6 +4,7 @@
 #include "framework/TextLookup.h"
 #include "framework/Thread.h"
 #include "framework/widgets/win32/Win32Process.h"
+#include "framework/widgets/win32/Win32SingleInstance.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
 
 #include <windows.h>

@@ -27,6 +27,19 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
+// Where a window goes in a work area: where it is unless part of it lies outside, else moved
+// the least that brings it inside; along a side on which it is larger than the area, at the
+// area's start.
+inline TRect FitInto(const TRect& window, const TRect& area) {
+    auto place = [](int at, int size, int start, int length) {
+        if (size >= length || at < start)
+            return start;
+        return at + size > start + length ? start + length - size : at;
+    };
+    return {place(window.left, window.width, area.left, area.width),
+            place(window.top, window.height, area.top, area.height), window.width, window.height};
+}
+
 // 0x00BBGGRR for an explicit colour; a system colour is 0x80000000 + its index, resolved by the
 // widget set to what the platform uses.
 using TColor = std::uint32_t;

@@ -4,8 +4,10 @@
 #include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QResizeEvent>
+#include <QScreen>
 
 namespace tolvar {
 
@@ -56,9 +58,23 @@ public:
           form_(form) {}
 
     void SetBounds(const TRect& rect) override {
-        // The position is the window's, frame included; the size is the client area's.
-        widget_->move(rect.left, rect.top);
+        // The position is the window's, frame included; the size is the client area's. At a
+        // scale that makes the window too large for its place, it moves onto the screen.
         widget_->resize(rect.width, rect.height);
+        const QSize frame = widget_->frameGeometry().size() - widget_->geometry().size();
+        const TRect outer{rect.left, rect.top, rect.width + frame.width(),
+                          rect.height + frame.height()};
+        QScreen* screen = QGuiApplication::screenAt(
+            QPoint(outer.left + outer.width / 2, outer.top + outer.height / 2));
+        if (screen == nullptr)
+            screen = QGuiApplication::primaryScreen();
+        if (screen == nullptr) {
+            widget_->move(rect.left, rect.top);
+            return;
+        }
+        const QRect work = screen->availableGeometry();
+        const TRect placed = FitInto(outer, {work.left(), work.top(), work.width(), work.height()});
+        widget_->move(placed.left, placed.top);
     }
     void SetVisible(bool visible) override {
         // A form is shown by ShowWindow only; until then its Visible is remembered.

@@ -25,11 +25,20 @@ std::string TQtSingleInstance::RuntimeFolder() {
     const std::string folder =
         QDir::tempPath().toStdString() + "/tolvar-update-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() ||
+        (info.st_mode & 077) != 0)
+        return {};
     return folder;
 }
 
 TQtSingleInstance::TQtSingleInstance(const std::string& folder, std::function<void()> raise)
     : socket_(folder + "/tolvar-update.socket"), raise_(std::move(raise)) {
+    // Without a folder of the user's own there is nothing to coordinate through.
+    if (folder.empty()) {
+        first_ = true;
+        return;
+    }
     const std::string lockPath = folder + "/tolvar-update.lock";
     const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     // Without a usable folder there is nothing to coordinate through: run as the only one.

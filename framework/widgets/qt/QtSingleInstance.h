@@ -24,7 +24,8 @@ public:
     // From a later start: asks the first to raise its window; false when it could not be reached.
     bool AskFirstToRaise() const;
 
-    // $XDG_RUNTIME_DIR, else a private folder of the user's under the temporary folder.
+    // $XDG_RUNTIME_DIR, else a private folder of the user's under the temporary folder; empty
+    // when that folder is not the user's alone.
     static std::string RuntimeFolder();
     // Brings the application's windows to the front, restored from the task bar; a modal box
     // last, so that it keeps the focus.

@@ -32,11 +32,17 @@ LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_ACTIVATE:
     case WM_SETFOCUS:
-        // The task bar entry hands the activation to the main window.
-        if ((message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) && State().mainForm &&
-            IsWindowVisible(State().mainForm) && IsWindowEnabled(State().mainForm)) {
-            SetActiveWindow(State().mainForm);
-            return 0;
+        // The task bar entry hands the activation to the open box, else to the main window.
+        if (message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE) {
+            if (State().openBox != nullptr && IsWindowVisible(State().openBox)) {
+                SetActiveWindow(State().openBox);
+                return 0;
+            }
+            if (State().mainForm && IsWindowVisible(State().mainForm) &&
+                IsWindowEnabled(State().mainForm)) {
+                SetActiveWindow(State().mainForm);
+                return 0;
+            }
         }
         break;
     case WM_QUERYENDSESSION:

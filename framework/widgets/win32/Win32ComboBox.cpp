@@ -33,10 +33,12 @@ public:
         return SendMessageW(window_, CB_GETDROPPEDSTATE, 0, 0) != 0;
     }
     void Command(WORD code) override {
-        // Arrow keys and the wheel change a closed list at once; in an open one only the
-        // choice that closes it counts. Each change is reported once.
+        // Arrow keys and the wheel change a closed list at once; in an open one the selection
+        // counts once the list closes, however it closes (a choice, Tab, a click elsewhere):
+        // what the field then shows is the pick. Each change is reported once.
         const bool dropped = SendMessageW(window_, CB_GETDROPPEDSTATE, 0, 0) != 0;
-        if (code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) {
+        if (code == CBN_SELENDOK || code == CBN_SELENDCANCEL || code == CBN_CLOSEUP ||
+            (code == CBN_SELCHANGE && !dropped)) {
             const int index = static_cast<int>(SendMessageW(window_, CB_GETCURSEL, 0, 0));
             if (index == reported_)
                 return;

@@ -26,16 +26,25 @@ public:
     }
 
     void SetBounds(const TRect& rect) override {
-        // The stored size is the client area's; the frame comes on top.
+        // The stored size is the client area's; the frame comes on top. The stored position is
+        // the window's, scaled; at a scale that makes the window too large for its place, it
+        // moves into the work area of the monitor it opens on.
         RECT outer{Scale(rect.left), Scale(rect.top), Scale(rect.Right()), Scale(rect.Bottom())};
         const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
         const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE));
         AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-        const int dx = Scale(rect.left) - outer.left;
-        const int dy = Scale(rect.top) - outer.top;
+        OffsetRect(&outer, Scale(rect.left) - outer.left, Scale(rect.top) - outer.top);
+        TRect placed{outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (GetMonitorInfoW(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            const RECT& work = monitor.rcWork;
+            placed =
+                FitInto(placed, TRect::FromEdges(work.left, work.top, work.right, work.bottom));
+        }
         settingBounds_ = true;
-        SetWindowPos(window_, nullptr, outer.left + dx, outer.top + dy, outer.right - outer.left,
-                     outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, placed.left, placed.top, placed.width, placed.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         settingBounds_ = false;
     }
     void SetVisible(bool visible) override {
@@ -81,6 +90,7 @@ public:
         LRESULT result = 0;
         switch (message) {
         case WM_QUERYENDSESSION:
+            // Logging off or shutting down waits while a transfer runs.
             return State().sessionHeld ? FALSE : TRUE;
         case WM_CLOSE:
             // While the upload runs the window stays; otherwise closing asks nothing.

@@ -5,6 +5,7 @@
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tolvar::win32 {
 
@@ -19,6 +20,8 @@ struct TBoxState {
     HICON icon = nullptr;
     RECT iconRect{};
     HFONT font = nullptr;
+    // The button that had the focus when the box was last left for another window.
+    HWND lastFocus = nullptr;
     bool done = false;
     int result = mrNone;
 };
@@ -67,11 +70,77 @@ std::wstring Lines(const std::string& text) {
     return out;
 }
 
+UINT BeepType(TMsgIcon icon) {
+    switch (icon) {
+    case TMsgIcon::Error:
+        return MB_ICONHAND;
+    case TMsgIcon::Question:
+        return MB_ICONQUESTION;
+    case TMsgIcon::Warning:
+        return MB_ICONEXCLAMATION;
+    case TMsgIcon::Information:
+        return MB_ICONASTERISK;
+    case TMsgIcon::None:
+        break;
+    }
+    return MB_OK;
+}
+
+std::wstring WithoutAccelerators(const std::wstring& caption) {
+    std::wstring out;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size())
+            ++i;
+        out += caption[i];
+    }
+    return out;
+}
+
+} // namespace
+
+std::wstring MessageBoxCopyText(const TMessageRequest& request) {
+    // The layout of the system's boxes: caption, text and buttons between lines of dashes.
+    const std::wstring rule = L"---------------------------\r\n";
+    std::wstring buttons;
+    for (const TMessageButton& button : request.buttons)
+        buttons += WithoutAccelerators(Wide(button.caption)) + L"   ";
+    return rule + Wide(request.caption) + L"\r\n" + rule + Lines(request.text) + L"\r\n" + rule +
+           buttons + L"\r\n" + rule;
+}
+
+namespace {
+
+void CopyToClipboard(HWND owner, const std::wstring& text) {
+    if (!OpenClipboard(owner))
+        return;
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* data = GlobalLock(memory)) {
+            std::memcpy(data, text.c_str(), bytes);
+            GlobalUnlock(memory);
+            if (SetClipboardData(CF_UNICODETEXT, memory) == nullptr)
+                GlobalFree(memory);
+        } else {
+            GlobalFree(memory);
+        }
+    }
+    CloseClipboard();
+}
+
+bool ControlDown() {
+    return (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
 // Keys of the box: Enter presses the focused button or the default one, Escape gives the escape
-// result. True when the key was used up.
+// result, Ctrl+C and Ctrl+Insert copy the box as text. True when the key was used up.
 bool BoxKey(const MSG& message) {
     if (message.message != WM_KEYDOWN || current == nullptr)
         return false;
+    if ((message.wParam == 'C' || message.wParam == VK_INSERT) && ControlDown()) {
+        CopyToClipboard(current->window, MessageBoxCopyText(*current->request));
+        return true;
+    }
     if (message.wParam == VK_ESCAPE) {
         Finish(current->request->escapeResult);
         return true;
@@ -105,6 +174,19 @@ LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case DM_GETDEFID:
         return 0;
+    case WM_ACTIVATE:
+        // Like a dialog: the focus comes back to the button that had it.
+        if (current != nullptr && current->window == window) {
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(window, focus))
+                    current->lastFocus = focus;
+            } else if (current->lastFocus != nullptr && IsWindow(current->lastFocus)) {
+                SetFocus(current->lastFocus);
+                return 0;
+            }
+        }
+        break;
     case WM_CLOSE:
         if (current != nullptr)
             Finish(current->request->escapeResult);
@@ -136,12 +218,12 @@ int RunMessageBox(const TMessageRequest& request) {
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     // The system's message font, at our DPI.
+    HDC dc = GetDC(nullptr);
     metrics.lfMessageFont.lfHeight =
-        MulDiv(metrics.lfMessageFont.lfHeight, Dpi(), GetDeviceCaps(GetDC(nullptr), LOGPIXELSY));
+        MulDiv(metrics.lfMessageFont.lfHeight, Dpi(), GetDeviceCaps(dc, LOGPIXELSY));
     state.font = CreateFontIndirectW(&metrics.lfMessageFont);
 
     const std::wstring text = Lines(request.text);
-    HDC dc = GetDC(nullptr);
     HGDIOBJ oldFont = SelectObject(dc, state.font);
     RECT textRect{0, 0, Scale(400), 0};
     DrawTextW(dc, text.empty() ? L" " : text.c_str(), text.empty() ? 1 : -1, &textRect,
@@ -229,6 +311,9 @@ int RunMessageBox(const TMessageRequest& request) {
     const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
     if (ownerWasEnabled)
         EnableWindow(owner, FALSE);
+    HWND enclosingBox = State().openBox;
+    State().openBox = state.window;
+    State().messageBeep(BeepType(request.icon));
     ShowWindow(state.window, SW_SHOWNORMAL);
     SetForegroundWindow(state.window);
     if (defaultButton != nullptr)
@@ -255,6 +340,7 @@ int RunMessageBox(const TMessageRequest& request) {
         DispatchMessageW(&message);
     }
 
+    State().openBox = enclosingBox;
     if (ownerWasEnabled)
         EnableWindow(owner, TRUE);
     DestroyWindow(state.window);

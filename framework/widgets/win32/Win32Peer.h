@@ -5,6 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/WidgetSet.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -116,6 +117,10 @@ struct TWin32State {
     HWND applicationWindow = nullptr;
     HWND messageWindow = nullptr;
     HWND mainForm = nullptr;
+    // The modal box that is open, which takes the activation while it is.
+    HWND openBox = nullptr;
+    // The sound of a box's icon.
+    std::function<void(UINT)> messageBeep = [](UINT type) { MessageBeep(type); };
     std::map<std::string, HFONT> fonts;
     std::map<TColor, HBRUSH> brushes;
     std::map<std::string, std::unique_ptr<TPicture>> pictures;
@@ -138,5 +143,7 @@ extern const wchar_t kBoxClass[];
 
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int RunMessageBox(const TMessageRequest& request);
+// What Ctrl+C in a box puts on the clipboard.
+std::wstring MessageBoxCopyText(const TMessageRequest& request);
 
 } // namespace tolvar::win32

@@ -130,6 +130,10 @@ void TWin32WidgetSet::SetTitle(const std::string& title) {
     SetWindowTextW(State().applicationWindow, Wide(title).c_str());
 }
 
+void TWin32WidgetSet::SetMessageBeep(std::function<void(UINT type)> beep) {
+    State().messageBeep = std::move(beep);
+}
+
 int TWin32WidgetSet::Dpi() const {
     return State().dpi;
 }
@@ -254,24 +258,6 @@ LRESULT CALLBACK TWin32WidgetSet::MessageProc(HWND window, UINT message, WPARAM 
 
 void TWin32WidgetSet::SetInputBlocked(bool blocked) {
     State().inputBlocked = blocked;
-}
-
-void TWin32WidgetSet::HoldSession(bool hold, const std::string& reason) {
-    if (hold == State().sessionHeld)
-        return;
-    State().sessionHeld = hold;
-    HWND owner = State().applicationWindow;
-    if (hold) {
-        // The reason is what Windows lists beside the program when the user logs off or shuts
-        // down; the machine stays awake for the transfer.
-        if (owner != nullptr)
-            ShutdownBlockReasonCreate(owner, Wide(reason).c_str());
-        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
-    } else {
-        if (owner != nullptr)
-            ShutdownBlockReasonDestroy(owner);
-        SetThreadExecutionState(ES_CONTINUOUS);
-    }
 }
 
 void TWin32WidgetSet::DrainInput() {

@@ -44,6 +44,8 @@ public:
     void SetTitle(const std::string& title);
     int Dpi() const;
     HWND ApplicationWindow() const;
+    // The sound a box makes for its icon (MessageBeep with the icon's type); tests listen here.
+    void SetMessageBeep(std::function<void(UINT type)> beep);
     // The real window of a control.
     static HWND Handle(const TControl& control);
     // One message as the loop handles it: input filtering, the form's keys, then dispatch.

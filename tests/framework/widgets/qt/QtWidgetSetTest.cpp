@@ -66,7 +66,7 @@ protected:
 
 TEST_F(Window, PeersMirrorGeometryCaptionAndState) {
     form.SetCaption("Uaktualnienie");
-    form.SetBounds({348, 100, 575, 405});
+    form.SetBounds({48, 10, 575, 405});
     auto* page = new TCustomPanel(&form, &form);
     page->SetBounds({2, 2, 571, 358});
     auto* box = new TGroupBox(&form, page);
@@ -83,7 +83,7 @@ TEST_F(Window, PeersMirrorGeometryCaptionAndState) {
     Show();
     EXPECT_EQ(W(form)->windowTitle().toStdString(), "Uaktualnienie");
     EXPECT_EQ(W(form)->size(), QSize(575, 405));
-    EXPECT_EQ(W(form)->pos(), QPoint(348, 100));
+    EXPECT_EQ(W(form)->pos(), QPoint(48, 10));
     EXPECT_EQ(W(*page)->geometry(), QRect(2, 2, 571, 358));
     EXPECT_EQ(W(*page)->parentWidget(), W(form));
     EXPECT_TRUE(qobject_cast<QGroupBox*>(W(*box)) != nullptr);
@@ -107,6 +107,31 @@ TEST_F(Window, PeersMirrorGeometryCaptionAndState) {
     button->SetDefault(true);
     EXPECT_TRUE(qobject_cast<QPushButton*>(W(*button))->isDefault());
     EXPECT_EQ(QtControl(W(*button)), button);
+}
+
+// Also run with QT_SCALE_FACTOR=1.5, where the stored 575 x 405 is larger than the screen.
+TEST_F(Window, TheWindowKeepsItsPlaceWhereItFitsTheScreenElseMovesTheLeast) {
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    form.SetBounds({work.left() + 10, work.top() + 20, 200, 100});
+    EXPECT_EQ(W(form)->pos(), QPoint(work.left() + 10, work.top() + 20));
+    form.SetBounds({work.left() + work.width() - 150, work.top() + work.height() - 40, 200, 100});
+    EXPECT_EQ(W(form)->pos(),
+              QPoint(work.left() + work.width() - 200, work.top() + work.height() - 100));
+    // The stored window: along a side where it is larger than the screen, at the screen's start;
+    // along the other, inside.
+    form.SetBounds({348, 266, 575, 405});
+    const QPoint at = W(form)->pos();
+    if (575 > work.width())
+        EXPECT_EQ(at.x(), work.left());
+    else
+        EXPECT_TRUE(at.x() >= work.left() && at.x() + 575 <= work.left() + work.width());
+    if (405 > work.height())
+        EXPECT_EQ(at.y(), work.top());
+    else
+        EXPECT_TRUE(at.y() >= work.top() && at.y() + 405 <= work.top() + work.height());
+    // The model keeps the stored place.
+    EXPECT_EQ(form.Left(), 348);
+    EXPECT_EQ(form.Top(), 266);
 }
 
 TEST_F(Window, FontsAreTheStoredOnesInPixelsWithTheirColours) {

@@ -62,3 +62,25 @@ TEST(SingleInstance, RaisingRestoresAMinimisedWindow) {
     TQtSingleInstance::RaiseApplicationWindows();
     EXPECT_FALSE(window.isMinimized());
 }
+
+TEST(SingleInstance, WithoutARuntimeFolderOnlyAFolderOfTheUsersOwnIsUsed) {
+    const std::string parent = MakeFolder();
+    // Put back as found: set or not set.
+    const auto restore = [](const char* name) {
+        const bool set = qEnvironmentVariableIsSet(name);
+        const QByteArray value = qgetenv(name);
+        return [name, set, value] { set ? qputenv(name, value) : qunsetenv(name); };
+    };
+    const auto restoreRuntime = restore("XDG_RUNTIME_DIR"), restoreTmp = restore("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(parent));
+    const std::string own = parent + "/tolvar-update-" + std::to_string(getuid());
+    EXPECT_EQ(TQtSingleInstance::RuntimeFolder(), own);
+    // A folder that others may write to could hold the lock against us.
+    std::filesystem::permissions(own, std::filesystem::perms::all);
+    EXPECT_EQ(TQtSingleInstance::RuntimeFolder(), "");
+    EXPECT_TRUE(TQtSingleInstance("", [] {}).First());
+    restoreRuntime();
+    restoreTmp();
+    std::filesystem::remove_all(parent);
+}

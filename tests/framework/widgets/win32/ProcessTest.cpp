@@ -3,6 +3,7 @@
 // with planted DLLs, one named like a system library.
 #include "framework/Controls.h"
 #include "framework/widgets/win32/Win32Process.h"
+#include "framework/widgets/win32/Win32SingleInstance.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
 #include "framework/win32/SystemLibrary.h"
 

@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
@@ -75,6 +76,23 @@ private:
     HBITMAP bitmap_;
     HGDIOBJ old_;
 };
+
+// The message box of this thread: test programs run side by side on one desktop.
+HWND OurBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (std::wstring(name) != L"TolvarMessageBox")
+                return TRUE;
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 class TCountingButton : public TButton {
 public:
@@ -150,7 +168,7 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Win32Widgets, ::testing::Values(96, 144));
 
-TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionAndItsCaption) {
+TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionWhereItFitsAndItsCaption) {
     form->SetCaption("Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
     Show();
     RECT client;
@@ -159,11 +177,53 @@ TEST_P(Win32Widgets, FormHasTheStoredClientSizeAtTheStoredPositionAndItsCaption)
     EXPECT_EQ(client.bottom, S(405));
     RECT outer;
     GetWindowRect(H(*form), &outer);
-    EXPECT_EQ(outer.left, S(348));
-    EXPECT_EQ(outer.top, S(266));
+    // At the stored position where the window fits the work area (Wine's screen here is small:
+    // at 144 dpi the window would reach beyond it, and stands inside instead).
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(H(*form), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    if (S(348) + (outer.right - outer.left) <= work.right)
+        EXPECT_EQ(outer.left, S(348));
+    else
+        EXPECT_EQ(outer.right, work.right);
+    if (S(266) + (outer.bottom - outer.top) <= work.bottom)
+        EXPECT_EQ(outer.top, S(266));
+    else
+        EXPECT_EQ(outer.bottom, work.bottom);
     EXPECT_EQ(TextOf(H(*form)), L"Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0 zażółć");
     EXPECT_TRUE(GetWindowLongPtrW(H(*form), GWL_STYLE) & WS_THICKFRAME);
     EXPECT_TRUE(IsWindowVisible(H(*form)));
+}
+
+// Scaled by the DPI, the stored place may leave part of the window outside the work area of its
+// monitor: then it moves the least that brings it in, or, larger than the area, to its corner.
+TEST_P(Win32Widgets, TheWindowFitsTheWorkAreaOfItsMonitor) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(H(*form), MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    auto outer = [&] {
+        RECT r;
+        GetWindowRect(H(*form), &r);
+        return r;
+    };
+    // Near the work area's bottom right corner: moved back until it ends there.
+    form->SetBounds({MulDiv(work.right, 96, GetParam()) - 50,
+                     MulDiv(work.bottom, 96, GetParam()) - 50, 300, 200});
+    EXPECT_EQ(outer().right, work.right);
+    EXPECT_EQ(outer().bottom, work.bottom);
+    // Inside: where it was stored.
+    form->SetBounds({10, 10, 300, 200});
+    EXPECT_EQ(outer().left, S(10));
+    EXPECT_EQ(outer().top, S(10));
+    // Larger than the work area: its corner at the area's.
+    form->SetBounds({348, 266, MulDiv(work.right - work.left, 96, GetParam()) + 100,
+                     MulDiv(work.bottom - work.top, 96, GetParam()) + 100});
+    EXPECT_EQ(outer().left, work.left);
+    EXPECT_EQ(outer().top, work.top);
+    // The model keeps what was stored.
+    EXPECT_EQ(form->Left(), 348);
 }
 
 TEST_P(Win32Widgets, TaskBarEntryCarriesTheApplicationTitleAndOwnsTheForm) {
@@ -493,6 +553,29 @@ TEST_P(Win32Widgets, ComboBoxListsItemsAndReportsEachPickOnce) {
     EXPECT_EQ(combo->picks, std::vector<int>{2});
     Press(VK_UP);
     EXPECT_EQ(combo->picks, (std::vector<int>{2, 1}));
+
+    // In the dropped list the arrow keys move the selection; the list left without a choice
+    // (Tab, a click elsewhere) still ends with the pick of what the field shows.
+    for (auto close : {+[](HWND list) { SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0); },
+                       +[](HWND) { SetFocus(nullptr); }}) {
+        SendMessageW(H(*combo), CB_SHOWDROPDOWN, TRUE, 0);
+        ASSERT_TRUE(SendMessageW(H(*combo), CB_GETDROPPEDSTATE, 0, 0));
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(H(*combo), &info);
+        const int before = static_cast<int>(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0));
+        const WPARAM key = before == 0 ? VK_DOWN : VK_UP;
+        PostMessageW(info.hwndList, WM_KEYDOWN, key, 1);
+        PostMessageW(info.hwndList, WM_KEYUP, key, 0xC0000001);
+        widgets->ProcessMessages(false);
+        close(H(*combo));
+        widgets->ProcessMessages(false);
+        EXPECT_FALSE(SendMessageW(H(*combo), CB_GETDROPPEDSTATE, 0, 0));
+        const int shown = static_cast<int>(SendMessageW(H(*combo), CB_GETCURSEL, 0, 0));
+        EXPECT_EQ(combo->ItemIndex(), shown);
+        EXPECT_EQ(combo->picks.back(), shown);
+        combo->SetFocus();
+    }
 }
 
 // The form holds the tab order; a control on it brought to the front keeps its place in it.
@@ -558,7 +641,7 @@ struct TBoxSeen {
 
 TBoxSeen LookAtBoxAndPress(TWin32WidgetSet& widgets, WPARAM key) {
     TBoxSeen seen;
-    HWND box = FindWindowW(L"TolvarMessageBox", nullptr);
+    HWND box = OurBox();
     EXPECT_NE(box, nullptr);
     if (box == nullptr)
         return seen;
@@ -599,7 +682,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     // Centred on the screen.
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     EXPECT_LE(std::abs((seen.place.left + seen.place.right) / 2 - screenWidth / 2), 1);
-    EXPECT_EQ(FindWindowW(L"TolvarMessageBox", nullptr), nullptr);
+    EXPECT_EQ(OurBox(), nullptr);
     // The main window took no input meanwhile and takes it again now.
     EXPECT_TRUE(IsWindowEnabled(H(*form)));
 
@@ -608,9 +691,8 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
 
     // Enter on the other button chooses that one.
     widgets->Post([&] {
-        SendMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_NEXTDLGCTL, 0, FALSE);
-        SetFocus(
-            FindWindowExW(FindWindowW(L"TolvarMessageBox", nullptr), nullptr, L"Button", L"&No"));
+        SendMessageW(OurBox(), WM_NEXTDLGCTL, 0, FALSE);
+        SetFocus(FindWindowExW(OurBox(), nullptr, L"Button", L"&No"));
         seen = LookAtBoxAndPress(*widgets, VK_RETURN);
     });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
@@ -624,8 +706,64 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     EXPECT_EQ(seen.focused, L"&No");
 
     // Closing the box is Escape.
-    widgets->Post([] { PostMessageW(FindWindowW(L"TolvarMessageBox", nullptr), WM_CLOSE, 0, 0); });
+    widgets->Post([] { PostMessageW(OurBox(), WM_CLOSE, 0, 0); });
     EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+}
+
+// Runs a call once the messages queued so far have been handled (a timer's turn comes last).
+void AfterQueuedMessages(std::function<void()> call) {
+    static std::function<void()> pending;
+    pending = std::move(call);
+    SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        std::function<void()> run = std::move(pending);
+        run();
+    });
+}
+
+// As the system's boxes: the icon's sound, Ctrl+C copies the box as text, and after the user
+// switched away and back the focus is in the box again.
+TEST_P(Win32Widgets, MessageBoxSoundsCopiesAndKeepsTheFocus) {
+    std::vector<UINT> beeps;
+    widgets->SetMessageBeep([&](UINT type) { beeps.push_back(type); });
+    Show();
+    std::wstring copied;
+    std::wstring focusedAfterSwitch;
+    auto withControl = [](bool down) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = down ? 0x80 : 0;
+        SetKeyboardState(keys);
+    };
+    widgets->Post([&] {
+        HWND box = OurBox();
+        SetFocus(FindWindowExW(box, nullptr, L"Button", L"&No"));
+        withControl(true);
+        PostMessageW(GetFocus(), WM_KEYDOWN, 'C', 1);
+        // A timer comes once the key has been handled.
+        AfterQueuedMessages([&, box] {
+            withControl(false);
+            if (OpenClipboard(nullptr)) {
+                if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                    copied = static_cast<const wchar_t*>(GlobalLock(data));
+                    GlobalUnlock(data);
+                }
+                CloseClipboard();
+            }
+            // The task bar entry is the application window's.
+            SetActiveWindow(widgets->ApplicationWindow());
+            focusedAfterSwitch = TextOf(GetFocus());
+            PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+            (void)box;
+        });
+    });
+    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(beeps, std::vector<UINT>{MB_ICONQUESTION});
+    EXPECT_EQ(copied, L"---------------------------\r\nConfirm\r\n"
+                      L"---------------------------\r\nCzy na pewno przerwać?\r\n"
+                      L"---------------------------\r\nYes   No   \r\n"
+                      L"---------------------------\r\n");
+    EXPECT_EQ(focusedAfterSwitch, L"&No");
 }
 
 TEST_P(Win32Widgets, ErrorBoxIsCentredOnTheMainWindowUnlessAsked) {
