@@ -11,6 +11,18 @@
 #include <vector>
 
 namespace tolvar::test {
+
+TMessageRequest Confirmation() {
+    TMessageRequest request;
+    request.caption = "Confirm";
+    request.text = "Czy na pewno przerwać?";
+    request.icon = TMsgIcon::Question;
+    request.buttons = {{"&Yes", mrYes}, {"&No", mrNo}};
+    request.defaultResult = mrYes;
+    request.escapeResult = mrNo;
+    return request;
+}
+
 namespace {
 
 class TCountingButton : public TButton {
@@ -32,17 +44,6 @@ public:
         return take;
     }
 };
-
-TMessageRequest Confirmation() {
-    TMessageRequest request;
-    request.caption = "Confirm";
-    request.text = "Czy na pewno przerwać?";
-    request.icon = TMsgIcon::Question;
-    request.buttons = {{"&Yes", mrYes}, {"&No", mrNo}};
-    request.defaultResult = mrYes;
-    request.escapeResult = mrNo;
-    return request;
-}
 
 class WidgetSetContract : public testing::Test {
 protected:

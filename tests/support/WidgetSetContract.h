@@ -4,6 +4,7 @@
 // under Wine, the fake set). Each test program supplies the driver that acts as the user there.
 
 #include "framework/Controls.h"
+#include "framework/MessageBoxes.h"
 
 #include <memory>
 
@@ -26,6 +27,9 @@ public:
     // Has the next modal box answered with the key (Return or Escape) once it is open.
     virtual void AnswerNextBox(TKey key) = 0;
 };
+
+// The Yes/No question the suite's box tests ask (Yes the default, Escape No).
+TMessageRequest Confirmation();
 
 // Defined by each program that runs the suite.
 std::unique_ptr<TUserDriver> MakeUserDriver();

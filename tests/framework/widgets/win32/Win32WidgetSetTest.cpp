@@ -6,6 +6,7 @@
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StdControls.h"
+#include "tests/support/WidgetSetContract.h"
 
 #include <commctrl.h>
 #include <fstream>
@@ -808,14 +809,9 @@ TBoxSeen LookAtBoxAndPress(TWin32WidgetSet& widgets, WPARAM key) {
     return seen;
 }
 
-TMessageRequest Confirmation() {
-    TMessageRequest request;
-    request.caption = "Confirm";
-    request.text = "Czy na pewno przerwać?";
-    request.icon = TMsgIcon::Question;
-    request.buttons = {{"&Yes", mrYes}, {"&No", mrNo}};
-    request.defaultResult = mrYes;
-    request.escapeResult = mrNo;
+// The suite's question, centred on the screen as the program's Cancel confirmation is.
+TMessageRequest CentredConfirmation() {
+    TMessageRequest request = test::Confirmation();
     request.centreOnScreen = true;
     return request;
 }
@@ -824,7 +820,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     Show();
     TBoxSeen seen;
     widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
-    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrYes);
+    EXPECT_EQ(widgets->ShowMessageBox(CentredConfirmation()), mrYes);
     EXPECT_EQ(seen.caption, L"Confirm");
     EXPECT_EQ(seen.buttons, (std::vector<std::wstring>{L"&Yes", L"&No"}));
     EXPECT_EQ(seen.focused, L"&Yes");
@@ -836,7 +832,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
     EXPECT_TRUE(IsWindowEnabled(H(*form)));
 
     widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_ESCAPE); });
-    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(widgets->ShowMessageBox(CentredConfirmation()), mrNo);
 
     // Enter on the other button chooses that one.
     widgets->Post([&] {
@@ -844,11 +840,11 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
         SetFocus(FindWindowExW(OurBox(), nullptr, L"Button", L"&No"));
         seen = LookAtBoxAndPress(*widgets, VK_RETURN);
     });
-    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(widgets->ShowMessageBox(CentredConfirmation()), mrNo);
     EXPECT_EQ(seen.focused, L"&No");
 
     // The default button has the focus wherever it stands.
-    TMessageRequest noFirst = Confirmation();
+    TMessageRequest noFirst = CentredConfirmation();
     noFirst.defaultResult = mrNo;
     widgets->Post([&] { seen = LookAtBoxAndPress(*widgets, VK_RETURN); });
     EXPECT_EQ(widgets->ShowMessageBox(noFirst), mrNo);
@@ -856,7 +852,7 @@ TEST_P(Win32Widgets, MessageBoxShowsItsButtonsAndAnswersEnterAndEscape) {
 
     // Closing the box is Escape.
     widgets->Post([] { PostMessageW(OurBox(), WM_CLOSE, 0, 0); });
-    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(widgets->ShowMessageBox(CentredConfirmation()), mrNo);
 }
 
 // Runs a call once the messages queued so far have been handled (a timer's turn comes last).
@@ -906,7 +902,7 @@ TEST_P(Win32Widgets, MessageBoxSoundsCopiesAndKeepsTheFocus) {
             (void)box;
         });
     });
-    EXPECT_EQ(widgets->ShowMessageBox(Confirmation()), mrNo);
+    EXPECT_EQ(widgets->ShowMessageBox(CentredConfirmation()), mrNo);
     EXPECT_EQ(beeps, std::vector<UINT>{MB_ICONQUESTION});
     EXPECT_EQ(copied, L"---------------------------\r\nConfirm\r\n"
                       L"---------------------------\r\nCzy na pewno przerwać?\r\n"
