@@ -55,6 +55,7 @@ public:
     explicit MeasuringPort(UploadPort& inner) : inner_(inner) { exchanges.reserve(1024); }
     void Open() override { inner_.Open(); }
     void Close() override { inner_.Close(); }
+    void DiscardInput() override { inner_.DiscardInput(); }
     std::int32_t Write(const void* buffer, std::int32_t count) override {
         sent_ = Clock::now();
         const std::int32_t n = inner_.Write(buffer, count);
@@ -83,6 +84,7 @@ class RecordingPort : public UploadPort {
 public:
     void Open() override {}
     void Close() override {}
+    void DiscardInput() override {}
     std::int32_t Write(const void* buffer, std::int32_t count) override {
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         frames.emplace_back(bytes, bytes + count);

@@ -64,7 +64,8 @@ public:
     virtual std::int32_t Read(void* buf, std::int32_t count) = 0;            // 3
     virtual std::int32_t InputCount() = 0;                                   // 10
     virtual TComModemStatus ModemStatus() = 0;                               // 11
-    virtual void Purge() = 0; // aborts and discards both directions              // 5
+    virtual void Purge() = 0;      // aborts and discards both directions              // 5
+    virtual void PurgeInput() = 0; // discards what has been received and not read // 5
 };
 
 } // namespace tolvar

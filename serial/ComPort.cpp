@@ -83,6 +83,10 @@ std::int32_t TCustomComPort::Read(void* buf, std::int32_t count) {
     return got;
 }
 
+void TCustomComPort::DiscardInput() {
+    device_->PurgeInput();
+}
+
 std::int32_t TCustomComPort::InputCount() {
     return device_->InputCount();
 }

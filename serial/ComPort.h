@@ -28,6 +28,8 @@ public:
     std::int32_t Write(const void* buf, std::int32_t count);
     std::int32_t Read(void* buf, std::int32_t count);
     std::int32_t InputCount();
+    // Drops what has arrived and not been read, so that the next Read sees only newer bytes.
+    void DiscardInput();
 
     // While updates are pending the apply operations do nothing; the last EndUpdate applies
     // everything at once.

@@ -21,6 +21,19 @@ constexpr std::array<std::uint8_t, 12> kStartRecord = {0x0B, '0', '0', '0', '0',
 
 constexpr int kFailureBudget = 4;
 
+// Bytes read while waiting for the line to fall quiet before a new pass; a line that keeps
+// talking longer than this gets no more patience, and its noise fails the pass as it comes.
+constexpr int kQuietReadLimit = 8;
+
+// One exchange: what came in before the frame went out answers an earlier frame (a late or
+// doubled reply, noise), so it is dropped; then the frame, then its one-byte reply.
+bool Exchange(UploadPort& port, const std::uint8_t* frame, std::size_t length,
+              std::uint8_t& reply) {
+    port.DiscardInput();
+    port.Write(frame, static_cast<std::int32_t>(length));
+    return port.Read(&reply, 1) == 1;
+}
+
 void Finish(UploadReporter& reporter) {
     reporter.AdvanceWizard();
     reporter.HideBackAndCancel();
@@ -64,13 +77,21 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
             return result;
         }
 
-        port.Write(kStartRecord.data(), static_cast<std::int32_t>(kStartRecord.size()));
-        if (port.Read(receive.data(), 1) != 1) {
+        if (result.passes > 1) {
+            // The controller may still be answering the failed pass (a reply after the read
+            // time-out); wait until one read time-out passes in silence.
+            for (int i = 0; i < kQuietReadLimit && port.Read(receive.data(), 1) == 1; ++i) {
+            }
+        }
+
+        // Any start reply will do, but a missing one ends the pass: a record never follows a
+        // frame that went unanswered.
+        if (!Exchange(port, kStartRecord.data(), kStartRecord.size(), receive[0])) {
             failed = true;
             ++failureCounter;
         }
 
-        for (;;) {
+        while (!failed) {
             reporter.SetProgressPosition(recordIndex);
             ++recordIndex;
             // The end of the payload; a broken payload never got this far.
@@ -79,14 +100,10 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
             const std::size_t length = cursor.LineSize();
             transmit[0] = static_cast<std::uint8_t>(length - 1);
             std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);
-            port.Write(transmit.data(), static_cast<std::int32_t>(length));
-            if (port.Read(receive.data(), 1) != 1 || receive[0] != kAck) {
+            if (!Exchange(port, transmit.data(), length, receive[0]) || receive[0] != kAck) {
                 failed = true;
                 ++failureCounter;
-                break;
             }
-            if (failed)
-                break;
         }
 
         port.Close();

@@ -46,6 +46,7 @@ public:
     std::int32_t Read(void* buffer, std::int32_t count) override {
         return port_.Read(buffer, count);
     }
+    void DiscardInput() override { port_.DiscardInput(); }
     void Close() override { port_.Close(); }
     std::string OpenFailureHint(std::int32_t osErrorCode) const override {
         if constexpr (requires { port_.Port(); })

@@ -13,6 +13,8 @@ public:
     virtual void Open() = 0;
     virtual std::int32_t Write(const void* buffer, std::int32_t count) = 0;
     virtual std::int32_t Read(void* buffer, std::int32_t count) = 0;
+    // Drops the bytes that arrived and were not read; raises what the port raises.
+    virtual void DiscardInput() = 0;
     virtual void Close() = 0;
     // Why the port could not be opened, for the user, when the platform knows a remedy (no
     // permission); empty otherwise.

@@ -290,6 +290,11 @@ void TPosixComDevice::Purge() {
         throw EComPort(CError_PurgeFailed, errno);
 }
 
+void TPosixComDevice::PurgeInput() {
+    if (::tcflush(fd_, TCIFLUSH) != 0)
+        throw EComPort(CError_PurgeFailed, errno);
+}
+
 std::string PortDeviceKey(const std::string& portName) {
     return portName.empty() ? std::string() : PosixDevicePath(portName);
 }

@@ -33,6 +33,7 @@ public:
     std::int32_t InputCount() override;
     TComModemStatus ModemStatus() override;
     void Purge() override;
+    void PurgeInput() override;
 
 private:
     void SetModemLine(int line, bool on);

@@ -181,6 +181,11 @@ void TWin32ComDevice::Purge() {
         throw EComPort(CError_PurgeFailed, LastError());
 }
 
+void TWin32ComDevice::PurgeInput() {
+    if (!PurgeComm(handle_, PURGE_RXCLEAR))
+        throw EComPort(CError_PurgeFailed, LastError());
+}
+
 std::unique_ptr<TComDevice> CreateComDevice() {
     return std::make_unique<TWin32ComDevice>();
 }

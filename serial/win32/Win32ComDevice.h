@@ -48,6 +48,7 @@ public:
     TComModemStatus ModemStatus() override;
     // Aborts the pending transfers of both directions (the watcher discards the queues).
     void Purge() override;
+    void PurgeInput() override;
 
 protected:
     // Waits for a transfer's completion signal (a test makes it fail).

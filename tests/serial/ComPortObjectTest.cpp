@@ -74,6 +74,7 @@ public:
         return r_.modem;
     }
     void Purge() override { Step("purge", "purge"); }
+    void PurgeInput() override { Step("purge input", "purge input"); }
 
 private:
     void Step(const std::string& entry, const std::string& op) {

@@ -29,6 +29,7 @@ public:
     std::int32_t InputCount() override { return 0; }
     TComModemStatus ModemStatus() override { return {}; }
     void Purge() override {}
+    void PurgeInput() override {}
 };
 
 class FakePort : public TComPort {

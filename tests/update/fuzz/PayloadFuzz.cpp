@@ -33,6 +33,7 @@ public:
         *static_cast<std::uint8_t*>(buffer) = tolvar::kAck;
         return 1;
     }
+    void DiscardInput() override {}
     void Close() override {}
     long frames = 0;
 };
