@@ -67,6 +67,27 @@ bool IsStartRecord(const std::vector<std::uint8_t>& frame) {
     return frame.size() == sizeof kStart && std::equal(frame.begin(), frame.end(), kStart);
 }
 
+const char* FaultText(Fault fault) {
+    switch (fault) {
+    case Fault::None:
+        return "none";
+    case Fault::Refuse:
+        return "refuse";
+    case Fault::Garbage:
+        return "garbage";
+    case Fault::Silent:
+        return "silent";
+    case Fault::Late:
+        return "late";
+    case Fault::Double:
+        return "double";
+    }
+    return "?";
+}
+
+// Not ACK, and not the usual refusal either: what a noisy line might deliver.
+constexpr std::uint8_t kGarbage = 0x5A;
+
 const char* ImageText(Summary::Image image) {
     switch (image) {
     case Summary::Image::NotChecked:
@@ -90,7 +111,22 @@ std::string Summary::Line() const {
            (hungUp ? " hung_up=yes" : "");
 }
 
+std::vector<std::string> Summary::PassLines() const {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < passReports.size(); ++i) {
+        const PassReport& pass = passReports[i];
+        lines.push_back("pass " + std::to_string(i + 1) + ": " +
+                        (pass.dealt.empty() ? std::string("clean") : pass.dealt) +
+                        (pass.whole ? " -> whole image" : " -> broken") +
+                        (pass.recordAfterFault ? ", record sent after a fault" : ""));
+    }
+    lines.push_back(std::string("verdict=") + (LastPassWhole() ? "success" : "failure"));
+    return lines;
+}
+
 LoaderSim::LoaderSim(Options options) : options_(std::move(options)) {
+    if (options_.storm)
+        stormState_ = options_.storm->seed * 2654435761u;
     if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
         Fail("pipe2");
 }
@@ -202,50 +238,118 @@ void LoaderSim::HandleFrame(const std::vector<std::uint8_t>& frame) {
         recordInPass_ = 0;
         currentPass_.clear();
         passBroken_ = false;
-        if (!options_.silent && !options_.silentStart)
-            Reply(options_.startReply);
-    } else {
-        ++recordInPass_;
-        std::optional<HexRecord> record;
-        if (frame.size() >= 2 && frame.back() == '\r')
-            record = ParseHexRecord(std::string_view(
-                reinterpret_cast<const char*>(frame.data()) + 1, frame.size() - 2));
-        bool accept = record.has_value();
-        if (!accept)
-            ++summary_.framingErrors;
-        if (accept && options_.refuseEvery == recordInPass_)
-            accept = false;
-        if (accept && !refusedOnce_ && options_.refuseOnce == recordInPass_) {
-            refusedOnce_ = true;
-            accept = false;
+        faultInPass_ = false;
+        summary_.passReports.emplace_back();
+        if (options_.silent || options_.silentStart) {
+            faultInPass_ = true;
+            return;
         }
-        if (options_.silent) {
-            passBroken_ = true;
-        } else if (accept) {
-            ++summary_.acks;
-            currentPass_.push_back(*record);
-            if (record->type == 0x01 && !passBroken_)
-                lastCompletePass_ = currentPass_;
-            Reply(0x06);
-        } else {
+        const Fault fault = FaultFor(true);
+        // The start reply's value is not examined: only its absence or lateness is a fault.
+        faultInPass_ = fault == Fault::Silent || fault == Fault::Late;
+        const std::uint8_t reply = fault == Fault::Refuse    ? options_.refusal
+                                   : fault == Fault::Garbage ? kGarbage
+                                                             : options_.startReply;
+        Answer(reply, fault);
+        return;
+    }
+    ++recordInPass_;
+    PassReport* report = summary_.passReports.empty() ? nullptr : &summary_.passReports.back();
+    if (report && faultInPass_)
+        report->recordAfterFault = true;
+    std::optional<HexRecord> record;
+    if (frame.size() >= 2 && frame.back() == '\r')
+        record = ParseHexRecord(
+            std::string_view(reinterpret_cast<const char*>(frame.data()) + 1, frame.size() - 2));
+    bool accept = record.has_value();
+    if (!accept)
+        ++summary_.framingErrors;
+    if (accept && options_.refuseEvery == recordInPass_)
+        accept = false;
+    if (accept && !refusedOnce_ && options_.refuseOnce == recordInPass_) {
+        refusedOnce_ = true;
+        accept = false;
+    }
+    const Fault fault = options_.silent ? Fault::Silent : accept ? FaultFor(false) : Fault::Refuse;
+    if (fault == Fault::Silent || fault == Fault::Refuse || fault == Fault::Garbage) {
+        passBroken_ = true;
+        faultInPass_ = true;
+        if (fault != Fault::Silent)
             ++summary_.refusals;
-            passBroken_ = true;
-            Reply(options_.refusal);
+        Answer(fault == Fault::Garbage ? kGarbage : options_.refusal, fault);
+        return;
+    }
+    // A late reply still means the loader took the record; the PC has given up on it by then.
+    faultInPass_ = faultInPass_ || fault == Fault::Late;
+    ++summary_.acks;
+    currentPass_.push_back(*record);
+    if (record->type == 0x01) {
+        if (!passBroken_)
+            lastCompletePass_ = currentPass_;
+        if (report)
+            report->whole = !faultInPass_;
+    }
+    Answer(0x06, fault);
+}
+
+Fault LoaderSim::FaultFor(bool start) {
+    const long pass = summary_.passes;
+    const long frame = start ? 0 : recordInPass_;
+    Fault fault = Fault::None;
+    for (Deal& deal : options_.deals) {
+        if (deal.frame == frame && (deal.pass == pass || deal.pass == 0)) {
+            fault = deal.fault;
+            if (deal.pass == 0)
+                deal.pass = -1; // used up
+            break;
         }
+    }
+    if (options_.storm) {
+        // The same generator for every frame, so a seed gives the same storm on any machine.
+        stormState_ = stormState_ * 1664525u + 1013904223u;
+        const double roll = static_cast<double>(stormState_ >> 8) / double(1u << 24);
+        if (fault == Fault::None && roll < options_.storm->rate)
+            fault = static_cast<Fault>(1 + (stormState_ >> 4) % 5);
+    }
+    if (fault != Fault::None && !summary_.passReports.empty()) {
+        std::string& dealt = summary_.passReports.back().dealt;
+        dealt += (dealt.empty() ? "" : " ") + std::string(FaultText(fault)) + "@" +
+                 std::to_string(frame);
+    }
+    return fault;
+}
+
+void LoaderSim::Answer(std::uint8_t byte, Fault fault) {
+    switch (fault) {
+    case Fault::Silent:
+        return;
+    case Fault::Late:
+        Reply(byte, options_.lateBy);
+        return;
+    case Fault::Double:
+        Reply(byte, {}, 2);
+        return;
+    default:
+        Reply(byte);
+        return;
     }
 }
 
-void LoaderSim::Reply(std::uint8_t byte) {
+void LoaderSim::Reply(std::uint8_t byte, std::chrono::microseconds later, int copies) {
     if (options_.lineTime) {
         // The reply can start once the frame is in and the line back is free; it is seen by
-        // the PC when its last bit is through.
-        const auto at = std::max(frameDone_ + options_.replyDelay, txFreeAt_) + kByteTime;
+        // the PC when its last bit is through. A doubled reply follows right behind, in the
+        // same burst, as a UART's FIFO or a USB adapter's packet delivers it.
+        const auto at =
+            std::max(frameDone_ + options_.replyDelay + later, txFreeAt_) + copies * kByteTime;
         txFreeAt_ = at;
         SleepUntil(at);
-    } else if (options_.replyDelay.count() > 0) {
-        std::this_thread::sleep_for(options_.replyDelay);
+    } else if (options_.replyDelay.count() > 0 || later.count() > 0) {
+        std::this_thread::sleep_for(options_.replyDelay + later);
     }
-    if (write(line_, &byte, 1) != 1 && errno != EINTR)
+    const std::uint8_t bytes[2] = {byte, byte};
+    const auto count = static_cast<std::size_t>(std::clamp(copies, 1, 2));
+    if (write(line_, bytes, count) != static_cast<ssize_t>(count) && errno != EINTR)
         HangUp();
 }
 

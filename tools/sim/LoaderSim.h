@@ -11,6 +11,24 @@
 
 namespace tolvar::sim {
 
+// What the loader does to the reply of one frame instead of answering it at once with ACK.
+enum class Fault { None, Refuse, Garbage, Silent, Late, Double };
+
+// A fault for one frame: pass 1 is the first start record, frame 0 the start record of that pass
+// and 1 the first record after it. Pass 0 means the first time that frame arrives in any pass.
+struct Deal {
+    long pass = 0;
+    long frame = 0;
+    Fault fault = Fault::None;
+};
+
+// Faults dealt at random, the same for the same seed: each frame gets one of the five kinds with
+// the given probability.
+struct Storm {
+    std::uint32_t seed = 1;
+    double rate = 0.0;
+};
+
 // How the stand-in for the controller's update loader behaves.
 struct Options {
     bool silent = false;            // never answer anything
@@ -23,7 +41,18 @@ struct Options {
     long hangUpAfter = 0;  // after answering N frames, hang up when more arrives; 0: never
     bool lineTime = false; // emulate 115200 baud, 8N2 (11 bit times a byte)
     std::chrono::milliseconds frameGap{200}; // a partial frame idle this long is dropped
-    std::optional<HexMemory> reference;      // image to compare the received one with
+    std::vector<Deal> deals;
+    std::optional<Storm> storm;
+    std::chrono::milliseconds lateBy{1800}; // how much later than its due a late reply comes
+    std::optional<HexMemory> reference;     // image to compare the received one with
+};
+
+// What one pass met: the faults dealt in it, whether a record came after a frame that the loader
+// had not answered with a timely ACK, and whether every frame up to the end record was answered so.
+struct PassReport {
+    std::string dealt; // "late@161 double@290 ...", empty when clean
+    bool recordAfterFault = false;
+    bool whole = false;
 };
 
 // Counters and the verdict, as printed in the one-line summary.
@@ -36,8 +65,12 @@ struct Summary {
     long framingErrors = 0;
     bool hungUp = false;
     Image image = Image::NotChecked;
+    std::vector<PassReport> passReports;
 
     std::string Line() const;
+    // One line per pass, then the verdict: "success" when the last pass took the whole image.
+    std::vector<std::string> PassLines() const;
+    bool LastPassWhole() const { return !passReports.empty() && passReports.back().whole; }
 };
 
 // Time a byte takes on the line: 11 bit times at 115200 bits per second.
@@ -65,7 +98,9 @@ public:
 
 private:
     void HandleFrame(const std::vector<std::uint8_t>& frame);
-    void Reply(std::uint8_t byte);
+    Fault FaultFor(bool start);
+    void Answer(std::uint8_t byte, Fault fault);
+    void Reply(std::uint8_t byte, std::chrono::microseconds later = {}, int copies = 1);
     void HangUp();
     void CheckImage();
 
@@ -83,6 +118,8 @@ private:
     long recordInPass_ = 0;
     bool passBroken_ = false;
     std::vector<HexRecord> currentPass_;
+    bool faultInPass_ = false;
+    std::uint32_t stormState_ = 0;
     std::optional<std::vector<HexRecord>> lastCompletePass_;
     Summary summary_;
 };

@@ -44,10 +44,37 @@ const char kHelp[] =
     "      --reply-delay MS    wait MS milliseconds (fractions allowed) before each reply\n"
     "      --hang-up-after N   answer N frames (start records count), then close the line\n"
     "                          as soon as more arrives, and end\n"
+    "      --late K            answer record K late the first time it arrives (0 = the\n"
+    "                          start record), as a loader busy erasing flash would\n"
+    "      --late-by MS        how late a late reply comes (default 1800, beyond the PC's\n"
+    "                          1.5 s read time-out)\n"
+    "      --double K          answer record K twice the first time it arrives\n"
+    "      --deal P:K:KIND     in pass P, deal KIND to frame K (0 = the start record);\n"
+    "                          KIND is refuse, garbage, silent, late or double\n"
+    "      --storm SEED:RATE   deal a fault of the five kinds to each frame with probability\n"
+    "                          RATE (for example 0.002), the same storm for the same SEED\n"
+    "With --late, --double, --deal or --storm, a line per pass says what was dealt and\n"
+    "whether the pass took the whole image, with each frame answered in time, and the last\n"
+    "line before the summary gives the verdict: verdict=success when the last pass did.\n"
     "  -h, --help              show this text\n"
     "\n"
     "Ends on SIGINT or SIGTERM, or after a hang-up, and prints:\n"
     "  tolvar-sim: passes=P frames=F acks=A refusals=R framing_errors=E image=I\n";
+
+bool ParseFault(const std::string& text, tolvar::sim::Fault& fault) {
+    using tolvar::sim::Fault;
+    static const std::pair<const char*, Fault> kKinds[] = {{"refuse", Fault::Refuse},
+                                                           {"garbage", Fault::Garbage},
+                                                           {"silent", Fault::Silent},
+                                                           {"late", Fault::Late},
+                                                           {"double", Fault::Double}};
+    for (const auto& [name, kind] : kKinds)
+        if (text == name) {
+            fault = kind;
+            return true;
+        }
+    return false;
+}
 
 bool ParseNumber(const char* text, long minimum, long maximum, long& value) {
     char* end = nullptr;
@@ -72,7 +99,12 @@ int main(int argc, char** argv) {
         kRefuseOnce,
         kRefusal,
         kDelay,
-        kHangUp
+        kHangUp,
+        kLate,
+        kLateBy,
+        kDouble,
+        kDeal,
+        kStorm
     };
     static const option kOptions[] = {
         {"device", required_argument, nullptr, 'd'},
@@ -87,6 +119,11 @@ int main(int argc, char** argv) {
         {"refusal", required_argument, nullptr, kRefusal},
         {"reply-delay", required_argument, nullptr, kDelay},
         {"hang-up-after", required_argument, nullptr, kHangUp},
+        {"late", required_argument, nullptr, kLate},
+        {"late-by", required_argument, nullptr, kLateBy},
+        {"double", required_argument, nullptr, kDouble},
+        {"deal", required_argument, nullptr, kDeal},
+        {"storm", required_argument, nullptr, kStorm},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -148,6 +185,40 @@ int main(int argc, char** argv) {
                 return Usage("not a frame count:", optarg);
             options.hangUpAfter = number;
             break;
+        case kLate:
+        case kDouble:
+            if (!ParseNumber(optarg, 0, 1'000'000, number))
+                return Usage("not a record number:", optarg);
+            options.deals.push_back(
+                {0, number, c == kLate ? tolvar::sim::Fault::Late : tolvar::sim::Fault::Double});
+            break;
+        case kLateBy:
+            if (!ParseNumber(optarg, 0, 600'000, number))
+                return Usage("not a delay in milliseconds:", optarg);
+            options.lateBy = std::chrono::milliseconds(number);
+            break;
+        case kDeal: {
+            long pass = 0;
+            long frame = 0;
+            char kind[16] = {};
+            tolvar::sim::Fault fault{};
+            int used = 0;
+            if (std::sscanf(optarg, "%ld:%ld:%15[a-z]%n", &pass, &frame, kind, &used) != 3 ||
+                optarg[used] != '\0' || pass < 1 || frame < 0 || !ParseFault(kind, fault))
+                return Usage("not PASS:FRAME:KIND:", optarg);
+            options.deals.push_back({pass, frame, fault});
+            break;
+        }
+        case kStorm: {
+            unsigned long seed = 0;
+            double rate = -1;
+            int used = 0;
+            if (std::sscanf(optarg, "%lu:%lf%n", &seed, &rate, &used) != 2 ||
+                optarg[used] != '\0' || !(rate >= 0 && rate <= 1))
+                return Usage("not SEED:RATE:", optarg);
+            options.storm = tolvar::sim::Storm{static_cast<std::uint32_t>(seed), rate};
+            break;
+        }
         case 'h':
             std::fputs(kHelp, stdout);
             return 0;
@@ -159,6 +230,7 @@ int main(int argc, char** argv) {
     if (optind < argc)
         return Usage("unexpected argument", argv[optind]);
 
+    const bool reportPasses = !options.deals.empty() || options.storm.has_value();
     try {
         tolvar::sim::LoaderSim sim(std::move(options));
         const std::string path = device.empty() ? sim.OpenPty() : device;
@@ -187,7 +259,11 @@ int main(int argc, char** argv) {
 
         sim.Run();
         g_sim = nullptr;
-        std::printf("tolvar-sim: %s\n", sim.Result().Line().c_str());
+        const tolvar::sim::Summary summary = sim.Result();
+        if (reportPasses)
+            for (const std::string& line : summary.PassLines())
+                std::printf("tolvar-sim: %s\n", line.c_str());
+        std::printf("tolvar-sim: %s\n", summary.Line().c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvar-sim: %s\n", e.what());
