@@ -168,7 +168,31 @@ TEST_F(UpdateFromWindow, ControllerAbsent) {
     EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone błędem.");
     EXPECT_TRUE(AdviceShown());
     EXPECT_EQ(VisibleButtons(), "Zakończ");
-    EXPECT_EQ(controller_->Finish().passes, 2);
+    EXPECT_EQ(controller_->Finish().passes, 4);
+}
+
+// Seeded fault storms, late and doubled replies among them, through the window: the result page
+// says what the controller saw, and no record follows a fault in its pass.
+TEST_F(UpdateFromWindow, FaultStormsEndAsTheControllerSawThem) {
+    for (std::uint32_t seed : {8u, 21u, 34u}) {
+        sim::Options options;
+        options.storm = sim::Storm{seed, 0.002};
+        options.lateBy = std::chrono::milliseconds(300); // twice the read time-out here
+        Start(options);
+        WalkToProgramming(controller_->Path());
+        Click(form_->btn_PROGRAM);
+        const sim::Summary summary = controller_->Finish();
+        const std::string what =
+            "seed " + std::to_string(seed) + testing::PrintToString(summary.PassLines());
+        EXPECT_EQ(ResultText(), summary.LastPassWhole()
+                                    ? "Uaktualnienie oprogramowania\nzostało zakończone sukcesem."
+                                    : "Uaktualnienie oprogramowania\nzostało zakończone błędem.")
+            << what;
+        EXPECT_EQ(AdviceShown(), !summary.LastPassWhole()) << what;
+        for (const sim::PassReport& pass : summary.passReports)
+            EXPECT_FALSE(pass.recordAfterFault) << what;
+        form_.reset();
+    }
 }
 
 TEST_F(UpdateFromWindow, PortThatCannotBeOpened) {
