@@ -3,6 +3,7 @@
 #include "serial/EComPort.h"
 
 #include <array>
+#include <chrono>
 
 namespace tolvar {
 
@@ -25,14 +26,51 @@ constexpr int kFailureBudget = 4;
 // talking longer than this gets no more patience, and its noise fails the pass as it comes.
 constexpr int kQuietReadLimit = 8;
 
-// One exchange: what came in before the frame went out answers an earlier frame (a late or
-// doubled reply, noise), so it is dropped; then the frame, then its one-byte reply.
-bool Exchange(UploadPort& port, const std::uint8_t* frame, std::size_t length,
-              std::uint8_t& reply) {
-    port.DiscardInput();
-    port.Write(frame, static_cast<std::int32_t>(length));
-    return port.Read(&reply, 1) == 1;
-}
+using Clock = std::chrono::steady_clock;
+
+// A byte on the line at 115200 baud with 8 data bits and 2 stop bits: 11 bit times.
+constexpr std::chrono::nanoseconds kByteTime{11'000'000'000LL / 115200};
+
+// The exchanges of one pass, each a frame out and its one-byte reply back. What came in before
+// a frame went out answers an earlier frame (a late or doubled reply, noise), so it is dropped.
+// A byte can also slip in just after that drop, right behind an earlier reply: it then comes
+// sooner than the frame could have crossed the line. Once the line has carried the earlier
+// frames of the pass at its speed, such a byte is taken for what it is and the reply is the byte
+// after it; a line that answers faster than that (a pseudo-terminal, an emulator) is left as it
+// is, and where no second byte comes the first one stands.
+class PassExchanges {
+public:
+    explicit PassExchanges(UploadPort& port) : port_(port) {}
+
+    bool Exchange(const std::uint8_t* frame, std::size_t length, std::uint8_t& reply) {
+        port_.DiscardInput();
+        const Clock::time_point sent = Clock::now();
+        port_.Write(frame, static_cast<std::int32_t>(length));
+        if (port_.Read(&reply, 1) != 1)
+            return false;
+        const auto onLine = static_cast<long>(length + 1) * kByteTime; // the frame, the reply
+        auto took = Clock::now() - sent;
+        if (took < onLine / 2 && !unpaced_ && pacedExchanges_ >= 2) {
+            std::uint8_t next = 0;
+            if (port_.Read(&next, 1) != 1) {
+                unpaced_ = true; // it was the reply after all, on a line faster than it seemed
+                return true;
+            }
+            reply = next;
+            took = Clock::now() - sent;
+        }
+        if (took * 10 >= onLine * 9)
+            ++pacedExchanges_;
+        else
+            unpaced_ = true;
+        return true;
+    }
+
+private:
+    UploadPort& port_;
+    int pacedExchanges_ = 0;
+    bool unpaced_ = false;
+};
 
 void Finish(UploadReporter& reporter) {
     reporter.AdvanceWizard();
@@ -86,7 +124,8 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
 
         // Any start reply will do, but a missing one ends the pass: a record never follows a
         // frame that went unanswered.
-        if (!Exchange(port, kStartRecord.data(), kStartRecord.size(), receive[0])) {
+        PassExchanges exchanges(port);
+        if (!exchanges.Exchange(kStartRecord.data(), kStartRecord.size(), receive[0])) {
             failed = true;
             ++failureCounter;
         }
@@ -100,7 +139,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
             const std::size_t length = cursor.LineSize();
             transmit[0] = static_cast<std::uint8_t>(length - 1);
             std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);
-            if (!Exchange(port, transmit.data(), length, receive[0]) || receive[0] != kAck) {
+            if (!exchanges.Exchange(transmit.data(), length, receive[0]) || receive[0] != kAck) {
                 failed = true;
                 ++failureCounter;
             }

@@ -177,6 +177,29 @@ TEST_F(UploadOverPty, LateAndDoubledRepliesNeverCountForALaterFrame) {
     }
 }
 
+// On a line that keeps the line time the second byte of a doubled reply comes one byte time after
+// the first, after the next frame has gone out: it must not pass for that frame's reply.
+TEST_F(UploadOverPty, DoubledReplyAtLineSpeedIsNotTakenForTheNextReply) {
+    const std::vector<sim::Deal> quickFailures = {
+        {2, 1, sim::Fault::Refuse}, {3, 1, sim::Fault::Refuse}, {4, 1, sim::Fault::Refuse}};
+    for (const sim::Deal& second :
+         {sim::Deal{1, 101, sim::Fault::Refuse}, sim::Deal{1, 290, sim::Fault::Silent}}) {
+        sim::Options options;
+        options.lineTime = true;
+        options.deals = quickFailures;
+        options.deals.push_back({1, 100, sim::Fault::Double});
+        options.deals.push_back(second);
+        Start(options);
+        reporter_ = test::RecordingReporter();
+        EXPECT_EQ(Upload().outcome, UploadResult::Outcome::Failure);
+        const sim::Summary summary = Finish();
+        const std::string what = ::testing::PrintToString(summary.PassLines());
+        EXPECT_EQ(summary.passes, 4) << what;
+        for (const sim::PassReport& pass : summary.passReports)
+            EXPECT_FALSE(pass.recordAfterFault) << what;
+    }
+}
+
 TEST_F(UploadOverPty, SeededStormsEndAsTheControllerSawThem) {
     for (std::uint32_t seed : {3u, 8u, 21u, 34u}) {
         sim::Options options;

@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tolvar {
@@ -34,6 +35,12 @@ public:
     };
     std::function<void()> onOpen;
     std::deque<std::uint8_t> input;
+    // Bytes that trail the reply to frame n so closely that they arrive only once frame n + 1
+    // has gone out.
+    std::map<std::size_t, Bytes> trailing;
+    // Like a line at 115200 baud 8N2: a frame's own reply comes no sooner than the frame and the
+    // reply byte take on the line; a trailing byte is there at once.
+    bool paced = false;
     // The remedy the port offers for an open failure with this code.
     std::map<std::int32_t, std::string> hints;
     std::vector<Bytes> frames;
@@ -58,8 +65,12 @@ public:
         Call("write", CError_WriteFailed);
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         frames.emplace_back(bytes, bytes + count);
+        if (const auto it = trailing.find(frames.size() - 2); it != trailing.end())
+            input.insert(input.end(), it->second.begin(), it->second.end());
+        stale_ = input.size();
         const Bytes reply = answer(frames.size() - 1, frames.back());
         input.insert(input.end(), reply.begin(), reply.end());
+        replyDue_ = std::chrono::steady_clock::now() + (count + 1) * kLineByte;
         return count;
     }
     std::int32_t Read(void* buffer, std::int32_t count) override {
@@ -67,6 +78,10 @@ public:
         EXPECT_EQ(count, 1);
         if (input.empty())
             return 0;
+        if (stale_ > 0)
+            --stale_;
+        else if (paced)
+            std::this_thread::sleep_until(replyDue_);
         *static_cast<std::uint8_t*>(buffer) = input.front();
         input.pop_front();
         return 1;
@@ -74,6 +89,7 @@ public:
     void DiscardInput() override {
         Call("discard", CError_PurgeFailed);
         input.clear();
+        stale_ = 0;
     }
     void Close() override {
         Call("close", CError_PurgeFailed);
@@ -86,6 +102,10 @@ public:
     }
 
 private:
+    static constexpr std::chrono::nanoseconds kLineByte{11'000'000'000LL / 115200};
+    std::size_t stale_ = 0; // bytes at the front of the input that arrived before the reply
+    std::chrono::steady_clock::time_point replyDue_{};
+
     void Call(const std::string& call, std::int32_t code) {
         EXPECT_TRUE(open) << call << " on a closed port";
         calls.push_back(call);
@@ -512,6 +532,24 @@ TEST(UploadReplies, EveryReplyCountsOnlyForItsOwnFrame) {
             << c.name;
         EXPECT_FALSE(controller.recordAfterFailure) << c.name;
     }
+}
+
+// A byte right behind a reply can arrive after the next frame went out; on a line that keeps its
+// speed it comes too soon to be that frame's reply, and the reply is the byte after it.
+TEST_F(Upload, ByteTrailingAReplyIsNotTakenForTheNextReply) {
+    std::string payload;
+    for (int i = 0; i < 5; ++i)
+        payload += ":10000000" + std::string(32, '0') + "F0\r\n";
+    payload += ":00000001FF\r\n";
+    port.paced = true;
+    port.trailing[2] = {kAck};
+    port.answer = [](std::size_t frame, const Bytes&) {
+        return Bytes{static_cast<std::uint8_t>(frame == 3 ? 0x15 : kAck)};
+    };
+    EXPECT_EQ(Run(payload).outcome, UploadResult::Outcome::Success);
+    ASSERT_GE(port.frames.size(), 5u);
+    EXPECT_EQ(port.frames[4], kStart) << "the refused record ends its pass";
+    EXPECT_EQ(port.frames.size(), 4u + 7u);
 }
 
 TEST(UploadReplies, FaultStormsEndAsTheControllerSawThem) {

@@ -313,8 +313,11 @@ Fault LoaderSim::FaultFor(bool start) {
     }
     if (fault != Fault::None && !summary_.passReports.empty()) {
         std::string& dealt = summary_.passReports.back().dealt;
-        dealt += (dealt.empty() ? "" : " ") + std::string(FaultText(fault)) + "@" +
-                 std::to_string(frame);
+        if (!dealt.empty())
+            dealt += ' ';
+        dealt += FaultText(fault);
+        dealt += '@';
+        dealt += std::to_string(frame);
     }
     return fault;
 }
@@ -336,21 +339,25 @@ void LoaderSim::Answer(std::uint8_t byte, Fault fault) {
 }
 
 void LoaderSim::Reply(std::uint8_t byte, std::chrono::microseconds later, int copies) {
-    if (options_.lineTime) {
-        // The reply can start once the frame is in and the line back is free; it is seen by
-        // the PC when its last bit is through. A doubled reply follows right behind, in the
-        // same burst, as a UART's FIFO or a USB adapter's packet delivers it.
-        const auto at =
-            std::max(frameDone_ + options_.replyDelay + later, txFreeAt_) + copies * kByteTime;
-        txFreeAt_ = at;
-        SleepUntil(at);
-    } else if (options_.replyDelay.count() > 0 || later.count() > 0) {
-        std::this_thread::sleep_for(options_.replyDelay + later);
-    }
     const std::uint8_t bytes[2] = {byte, byte};
-    const auto count = static_cast<std::size_t>(std::clamp(copies, 1, 2));
-    if (write(line_, bytes, count) != static_cast<ssize_t>(count) && errno != EINTR)
-        HangUp();
+    const auto send = [this, &bytes](std::size_t count) {
+        if (write(line_, bytes, count) != static_cast<ssize_t>(count) && errno != EINTR)
+            HangUp();
+    };
+    if (!options_.lineTime) {
+        if (options_.replyDelay.count() > 0 || later.count() > 0)
+            std::this_thread::sleep_for(options_.replyDelay + later);
+        send(copies > 1 ? 2 : 1); // a doubled reply in one burst
+        return;
+    }
+    // The reply can start once the frame is in and the line back is free; it is seen by the PC
+    // when its last bit is through. A doubled reply's second byte follows one byte time behind.
+    auto at = std::max(frameDone_ + options_.replyDelay + later, txFreeAt_) + kByteTime;
+    for (int i = 0; i < copies && line_ >= 0; ++i, at += kByteTime) {
+        SleepUntil(at);
+        send(1);
+    }
+    txFreeAt_ = at - kByteTime;
 }
 
 void LoaderSim::HangUp() {

@@ -281,5 +281,21 @@ TEST(Com1Upload, ShippedPayloadFromTheResourceReachesTheController) {
     EXPECT_FALSE(port.Connected());
 }
 
+// Run under a fault storm that the wrapper's simulator deals; the wrapper holds the verdict printed
+// here against the simulator's.
+TEST(Com1Storm, UploadEndsWithTheVerdictItPrints) {
+    if (!Com1IsTheSimulator())
+        GTEST_SKIP() << "COM1 is not mapped to the simulator";
+    TComPort port;
+    SetProgramComSettings(port);
+    PortAdapter<TComPort> adapter(port);
+    Reporter reporter;
+    const bool success =
+        RunFirmwareUpload(adapter, reporter).outcome == UploadResult::Outcome::Success;
+    EXPECT_EQ(reporter.result, success ? kUploadSuccessText : kUploadFailureText);
+    EXPECT_EQ(reporter.advice, !success);
+    std::printf("upload: verdict=%s\n", success ? "success" : "failure");
+}
+
 } // namespace
 } // namespace tolvar
