@@ -67,24 +67,6 @@ bool IsStartRecord(const std::vector<std::uint8_t>& frame) {
     return frame.size() == sizeof kStart && std::equal(frame.begin(), frame.end(), kStart);
 }
 
-const char* FaultText(Fault fault) {
-    switch (fault) {
-    case Fault::None:
-        return "none";
-    case Fault::Refuse:
-        return "refuse";
-    case Fault::Garbage:
-        return "garbage";
-    case Fault::Silent:
-        return "silent";
-    case Fault::Late:
-        return "late";
-    case Fault::Double:
-        return "double";
-    }
-    return "?";
-}
-
 // Not ACK, and not the usual refusal either: what a noisy line might deliver.
 constexpr std::uint8_t kGarbage = 0x5A;
 
@@ -103,6 +85,24 @@ const char* ImageText(Summary::Image image) {
 }
 
 } // namespace
+
+namespace {
+
+// In the order of the enumeration.
+constexpr const char* kFaultNames[] = {"none", "refuse", "garbage", "silent", "late", "double"};
+
+} // namespace
+
+const char* FaultName(Fault fault) {
+    return kFaultNames[static_cast<int>(fault)];
+}
+
+std::optional<Fault> FaultNamed(std::string_view name) {
+    for (std::size_t i = 1; i < std::size(kFaultNames); ++i)
+        if (name == kFaultNames[i])
+            return static_cast<Fault>(i);
+    return std::nullopt;
+}
 
 std::string Summary::Line() const {
     return "passes=" + std::to_string(passes) + " frames=" + std::to_string(frames) +
@@ -315,7 +315,7 @@ Fault LoaderSim::FaultFor(bool start) {
         std::string& dealt = summary_.passReports.back().dealt;
         if (!dealt.empty())
             dealt += ' ';
-        dealt += FaultText(fault);
+        dealt += FaultName(fault);
         dealt += '@';
         dealt += std::to_string(frame);
     }

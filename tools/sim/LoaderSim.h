@@ -7,12 +7,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tolvar::sim {
 
 // What the loader does to the reply of one frame instead of answering it at once with ACK.
 enum class Fault { None, Refuse, Garbage, Silent, Late, Double };
+
+// "refuse", "garbage", ... as the command line and the report spell them.
+const char* FaultName(Fault fault);
+std::optional<Fault> FaultNamed(std::string_view name); // none for "none" or a word it lacks
 
 // A fault for one frame: pass 1 is the first start record, frame 0 the start record of that pass
 // and 1 the first record after it. Pass 0 means the first time that frame arrives in any pass.

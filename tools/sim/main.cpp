@@ -61,21 +61,6 @@ const char kHelp[] =
     "Ends on SIGINT or SIGTERM, or after a hang-up, and prints:\n"
     "  tolvar-sim: passes=P frames=F acks=A refusals=R framing_errors=E image=I\n";
 
-bool ParseFault(const std::string& text, tolvar::sim::Fault& fault) {
-    using tolvar::sim::Fault;
-    static const std::pair<const char*, Fault> kKinds[] = {{"refuse", Fault::Refuse},
-                                                           {"garbage", Fault::Garbage},
-                                                           {"silent", Fault::Silent},
-                                                           {"late", Fault::Late},
-                                                           {"double", Fault::Double}};
-    for (const auto& [name, kind] : kKinds)
-        if (text == name) {
-            fault = kind;
-            return true;
-        }
-    return false;
-}
-
 bool ParseNumber(const char* text, long minimum, long maximum, long& value) {
     char* end = nullptr;
     errno = 0;
@@ -201,12 +186,13 @@ int main(int argc, char** argv) {
             long pass = 0;
             long frame = 0;
             char kind[16] = {};
-            tolvar::sim::Fault fault{};
             int used = 0;
-            if (std::sscanf(optarg, "%ld:%ld:%15[a-z]%n", &pass, &frame, kind, &used) != 3 ||
-                optarg[used] != '\0' || pass < 1 || frame < 0 || !ParseFault(kind, fault))
+            const bool parsed =
+                std::sscanf(optarg, "%ld:%ld:%15[a-z]%n", &pass, &frame, kind, &used) == 3;
+            const auto fault = parsed ? tolvar::sim::FaultNamed(kind) : std::nullopt;
+            if (!fault || optarg[used] != '\0' || pass < 1 || frame < 0)
                 return Usage("not PASS:FRAME:KIND:", optarg);
-            options.deals.push_back({pass, frame, fault});
+            options.deals.push_back({pass, frame, *fault});
             break;
         }
         case kStorm: {

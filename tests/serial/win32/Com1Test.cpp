@@ -262,14 +262,19 @@ public:
     bool missing = false;
 };
 
+// The program's upload on COM1 with the program's settings.
+UploadResult UploadOnCom1(TComPort& port, Reporter& reporter) {
+    SetProgramComSettings(port);
+    PortAdapter<TComPort> adapter(port);
+    return RunFirmwareUpload(adapter, reporter);
+}
+
 TEST(Com1Upload, ShippedPayloadFromTheResourceReachesTheController) {
     if (!Com1IsTheSimulator())
         GTEST_SKIP() << "COM1 is not mapped to the simulator";
     TComPort port;
-    SetProgramComSettings(port);
-    PortAdapter<TComPort> adapter(port);
     Reporter reporter;
-    const UploadResult result = RunFirmwareUpload(adapter, reporter);
+    const UploadResult result = UploadOnCom1(port, reporter);
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
     EXPECT_EQ(result.passes, 1);
     EXPECT_EQ(result.failures, 0);
@@ -287,11 +292,8 @@ TEST(Com1Storm, UploadEndsWithTheVerdictItPrints) {
     if (!Com1IsTheSimulator())
         GTEST_SKIP() << "COM1 is not mapped to the simulator";
     TComPort port;
-    SetProgramComSettings(port);
-    PortAdapter<TComPort> adapter(port);
     Reporter reporter;
-    const bool success =
-        RunFirmwareUpload(adapter, reporter).outcome == UploadResult::Outcome::Success;
+    const bool success = UploadOnCom1(port, reporter).outcome == UploadResult::Outcome::Success;
     EXPECT_EQ(reporter.result, success ? kUploadSuccessText : kUploadFailureText);
     EXPECT_EQ(reporter.advice, !success);
     std::printf("upload: verdict=%s\n", success ? "success" : "failure");
