@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace tolvar {
@@ -38,6 +40,48 @@ inline TRect FitInto(const TRect& window, const TRect& area) {
     };
     return {place(window.left, window.width, area.left, area.width),
             place(window.top, window.height, area.top, area.height), window.width, window.height};
+}
+
+// FitInto for a widget set that scales its units to device pixels by `scale` around `origin`
+// (the screen's corner, the same in both), rounding as Qt does. The fit is made in device
+// pixels: made in units and scaled afterwards, the rounding can leave the window a pixel past
+// the area's edge. The area came from device pixels by the same rounding, so its device edges
+// are taken at the inside of what they may have been. Returns the window's place in units.
+inline TRect FitIntoScaled(const TRect& window, const TRect& area, int originX, int originY,
+                           double scale) {
+    auto round = [](double v) { return static_cast<int>(std::floor(v + 0.5)); };
+    auto along = [&](int at, int size, int start, int length, int origin) {
+        const int deviceAt = round((at - origin) * scale);
+        const int deviceSize = round(size * scale);
+        const int first = static_cast<int>(std::ceil((start - origin + 0.5) * scale)) - 1;
+        const int end = static_cast<int>(std::ceil((start - origin - 0.5) * scale)) +
+                        static_cast<int>(std::ceil((length - 0.5) * scale));
+        const int last = deviceSize >= end - first ? first : end - deviceSize;
+        if (deviceAt >= first && deviceAt <= last)
+            return at;
+        // The unit whose device position is the nearest inside [first, last]; larger than the
+        // area, the first at or after its start.
+        const int target = deviceAt < first ? first : last;
+        const int guess = static_cast<int>(std::floor(target / scale));
+        int best = at;
+        int bestDistance = -1;
+        for (int u = guess - 2; u <= guess + 2; ++u) {
+            const int d = round(u * scale);
+            const int distance = d >= first && d <= last ? std::abs(d - target) : -1;
+            if (distance >= 0 && (bestDistance < 0 || distance < bestDistance)) {
+                best = u + origin;
+                bestDistance = distance;
+            }
+        }
+        if (bestDistance < 0)
+            for (int u = guess - 2;; ++u)
+                if (round(u * scale) >= first)
+                    return u + origin;
+        return best;
+    };
+    return {along(window.left, window.width, area.left, area.width, originX),
+            along(window.top, window.height, area.top, area.height, originY), window.width,
+            window.height};
 }
 
 // 0x00BBGGRR for an explicit colour; a system colour is 0x80000000 + its index, resolved by the

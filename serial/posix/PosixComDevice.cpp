@@ -286,7 +286,9 @@ TComModemStatus TPosixComDevice::ModemStatus() {
 }
 
 void TPosixComDevice::Purge() {
-    if (::tcflush(fd_, TCIOFLUSH) != 0)
+    // A device that hung up (an adapter pulled out, the far end of a pseudo-terminal gone) has
+    // no queues left and answers EIO: nothing to discard, and Close must still release it.
+    if (::tcflush(fd_, TCIOFLUSH) != 0 && errno != EIO)
         throw EComPort(CError_PurgeFailed, errno);
 }
 

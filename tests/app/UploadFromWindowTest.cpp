@@ -10,6 +10,7 @@
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
 #include "tools/sim/LoaderSim.h"
+#include "update/FirmwareUpload.h"
 #include "wizard/Assist.h"
 
 #include <QKeyEvent>
@@ -19,9 +20,15 @@
 #include <QTimer>
 #include <QWindow>
 #include <QtTest/QTest>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace tolvar;
 
@@ -205,6 +212,40 @@ TEST_F(UpdateFromWindow, PortThatCannotBeOpened) {
                             "błędem.");
     EXPECT_FALSE(AdviceShown());
     EXPECT_EQ(VisibleButtons(), "Zakończ");
+    EXPECT_EQ(controller_->Finish().frames, 0);
+}
+
+// A port that another program holds: the failure text stays in its label and the remedy, the
+// holder named, goes to the advice label beside it.
+TEST_F(UpdateFromWindow, AHeldPortKeepsTheFailureTextAndNamesTheHolderInTheAdvice) {
+    Start();
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open(controller_->Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 || ::dup2(fd, 0) < 0)
+            ::_exit(126);
+        ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(holder, 0);
+    const std::string comm = "/proc/" + std::to_string(holder) + "/comm";
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream in(comm);
+        std::string name;
+        if (std::getline(in, name) && name == "sleep")
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    WalkToProgramming(controller_->Path());
+    Click(form_->btn_PROGRAM);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(Page(), "LMDAssistPage6");
+    EXPECT_EQ(ResultText(), kPortFailureText);
+    EXPECT_TRUE(AdviceShown());
+    EXPECT_EQ(form_->lbl_FINISH_INFO->Caption(), "PORT JEST UŻYWANY PRZEZ PROGRAM sleep (PID " +
+                                                     std::to_string(holder) +
+                                                     ").\r\nZAMKNIJ GO I SPRÓBUJ PONOWNIE.");
     EXPECT_EQ(controller_->Finish().frames, 0);
 }
 

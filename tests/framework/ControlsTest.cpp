@@ -324,4 +324,26 @@ TEST_F(Model, DestroyingAContainerDestroysItsChildrenFirst) {
     EXPECT_TRUE(form_->Components().empty());
 }
 
+// Each side is fitted against its own length: a wide area and a tall one, the window past the
+// far corner of each.
+TEST(Placement, EachSideFitsAgainstItsOwnLength) {
+    EXPECT_EQ(FitInto({1300, 700, 200, 100}, {0, 0, 1366, 768}), (TRect{1166, 668, 200, 100}));
+    EXPECT_EQ(FitInto({700, 1300, 100, 200}, {0, 0, 768, 1366}), (TRect{668, 1166, 100, 200}));
+    EXPECT_EQ(FitInto({10, 20, 100, 200}, {0, 0, 768, 1366}), (TRect{10, 20, 100, 200}));
+    // Larger than the area: at its start.
+    EXPECT_EQ(FitInto({-5, 40, 900, 900}, {0, 30, 768, 1366}), (TRect{0, 40, 900, 900}));
+    // Unscaled, the scaled fit is the same.
+    EXPECT_EQ(FitIntoScaled({1300, 700, 200, 100}, {0, 0, 1366, 768}, 0, 0, 1.0),
+              (TRect{1166, 668, 200, 100}));
+    // 150 % on 1366 x 768 (911 x 512 units): inside to the device pixel, a unit short where the
+    // rounding allows no closer.
+    EXPECT_EQ(FitIntoScaled({348, 266, 575, 405}, {0, 0, 911, 512}, 0, 0, 1.5),
+              (TRect{335, 106, 575, 405}));
+    EXPECT_EQ(FitIntoScaled({266, 348, 405, 575}, {0, 0, 512, 911}, 0, 0, 1.5),
+              (TRect{106, 335, 405, 575}));
+    // A second screen to the right: scaled around its own corner.
+    EXPECT_EQ(FitIntoScaled({1366 + 348, 266, 575, 405}, {1366, 0, 911, 512}, 1366, 0, 1.5),
+              (TRect{1366 + 335, 106, 575, 405}));
+}
+
 } // namespace

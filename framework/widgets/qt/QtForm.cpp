@@ -72,8 +72,12 @@ public:
             widget_->move(rect.left, rect.top);
             return;
         }
+        // Fitted in device pixels, where the screen's edges are.
         const QRect work = screen->availableGeometry();
-        const TRect placed = FitInto(outer, {work.left(), work.top(), work.width(), work.height()});
+        const QPoint origin = screen->geometry().topLeft();
+        const TRect placed =
+            FitIntoScaled(outer, {work.left(), work.top(), work.width(), work.height()}, origin.x(),
+                          origin.y(), screen->devicePixelRatio());
         widget_->move(placed.left, placed.top);
     }
     void SetVisible(bool visible) override {

@@ -439,6 +439,9 @@ TEST(ComPortTransfer, VanishedPeerIsAFailureNotAWait) {
     EXPECT_EQ(read.OsErrorCode(), EIO);
     EXPECT_LT(MsSince(start), 1400);
     EXPECT_EQ(Raised([&] { port.Write("x", 1); }).PortErrorCode(), 2);
+    // A hung-up device has nothing left to discard: Close releases it.
+    EXPECT_NO_THROW(port.Close());
+    EXPECT_FALSE(port.Connected());
 }
 
 TEST(ComPortLine, SettingsReachTheDevice) {
