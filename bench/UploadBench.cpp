@@ -10,7 +10,15 @@
 //    takes beyond the floor is the program's; the floor beyond the line time is the machine's
 //    (thread wake-ups on the pseudo-terminal, and on a virtual machine the CPU time the host
 //    takes away, printed as steal).
-// 2. Without emulation: the median software overhead of one record exchange (frame out, reply in).
+// 2. Through a real display: the window path again with the Linux program's window on an X server
+//    that the benchmark starts (Xvfb), and with --wine DIR the Windows program's window under
+//    Wine on the same server (tolvar-bench-window.exe of a Windows build, COM1 served by the
+//    simulator through the prefix's COM1 link). Beside the program's CPU per record (worker and
+//    window thread) the display's: the X server's, and under Wine the Wine server's.
+//    Then the start-up, from the exec to the first paint of the window, of the program and of a
+//    bare window of the same toolkit (tolvar-bare-window), rounds interleaved; and where the
+//    program's start-up goes, phase by phase, measured inside it.
+// 3. Without emulation: the median software overhead of one record exchange (frame out, reply in).
 //
 // The simulator runs on its own thread; its CPU time is not counted as the program's.
 //
@@ -21,24 +29,40 @@
 // leaves the idle states as the system has them; the output says which was measured.
 
 #include "app/Form1.h"
+#include "app/Platform.h"
+#include "bench/Display.h"
+#include "framework/Application.h"
 #include "framework/StdControls.h"
 #include "framework/TextLookup.h"
+#include "framework/widgets/qt/QtSingleInstance.h"
 #include "framework/widgets/qt/QtWidgetSet.h"
 #include "serial/ComPort.h"
 #include "serial/ComPortStartup.h"
+#include "serial/EnumComPorts.h"
+#include "serial/PortDetails.h"
 #include "tools/sim/LoaderSim.h"
 #include "update/FirmwareUpload.h"
 #include "wizard/Assist.h"
 
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -113,7 +137,9 @@ struct Run {
     bool ok = false;
     double wall = 0;
     double cpu = 0;
-    double windowCpu = 0; // the window thread's share of cpu
+    double windowCpu = 0;  // the window thread's share of cpu
+    double displayCpu = 0; // the X server's
+    double wineServerCpu = 0;
     long bytes = 0;
     std::vector<double> exchanges; // microseconds from each frame's write to its reply
     std::string simulator;
@@ -250,6 +276,168 @@ Run BareExchanges(const std::vector<std::vector<std::uint8_t>>& frames) {
     return run;
 }
 
+std::string SelfFolder() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+}
+
+// Reads "window-round <ok> <wall> <cpu> <window thread cpu>" from a child's output.
+bool ParseWindowRound(const std::string& out, Run& run) {
+    std::istringstream in(out.substr(std::min(out.find("window-round "), out.size())));
+    std::string tag;
+    int ok = 0;
+    if (!(in >> tag >> ok >> run.wall >> run.cpu >> run.windowCpu) || tag != "window-round")
+        return false;
+    run.ok = ok == 1;
+    return true;
+}
+
+// One round of the Linux window path on the benchmark's X server: this program again, in a
+// process of its own, with the window on that display.
+Run DisplayWindowRound(const bench::Xvfb& x) {
+    Run run;
+    double cpu = 0;
+    const double x0 = bench::ProcessCpuSeconds(x.Pid());
+    const std::string out = bench::RunForOutput({{SelfFolder() + "/tolvar-bench", "--window-round"},
+                                                 {"DISPLAY=" + x.Display(), "QT_QPA_PLATFORM=xcb"}},
+                                                cpu);
+    run.displayCpu = bench::ProcessCpuSeconds(x.Pid()) - x0;
+    if (!ParseWindowRound(out, run))
+        run.ok = false;
+    run.simulator = run.ok ? "in the child: image=match" : "FAILED: " + out;
+    return run;
+}
+
+// Where the Wine runs take their programs and their COM1.
+struct Wine {
+    std::string folder; // tolvar-update.exe, tolvar-bench-window.exe, tolvar-bare-window.exe
+    std::string prefix;
+    std::string Link() const { return prefix + "/ttyCOM1"; }
+    // COM1's link on a pseudo-terminal, or back on the prefix's resting folder.
+    void PointCom1(const std::string& target) const {
+        const std::string temporary = Link() + ".bench";
+        std::filesystem::remove(temporary);
+        std::filesystem::create_directory_symlink(target, temporary);
+        std::filesystem::rename(temporary, Link());
+    }
+    void Rest() const {
+        std::filesystem::create_directories(prefix + "/no-port");
+        PointCom1(prefix + "/no-port");
+    }
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// One round of the Windows window path under Wine, its window on the benchmark's X server, COM1
+// served by tolvar-sim with line-time emulation, as the Windows tests serve it.
+Run WineWindowRound(const bench::Xvfb& x, const Wine& wine, const std::string& work) {
+    const std::string pathFile = work + "/sim-path";
+    const std::string simOut = work + "/sim-out";
+    std::filesystem::remove(pathFile);
+    const pid_t sim = bench::StartWithOutput({{SelfFolder() + "/tolvar-sim", "-t", "--path-file",
+                                               pathFile, "--hex", work + "/image.hex"},
+                                              {}},
+                                             simOut);
+    for (int i = 0; i < 200 && ReadFile(pathFile).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::string pty = ReadFile(pathFile);
+    pty = pty.substr(0, pty.find('\n'));
+    Run run;
+    if (!pty.empty()) {
+        wine.PointCom1(pty);
+        double cpu = 0;
+        const pid_t server = bench::FindWineServer(wine.prefix);
+        const double x0 = bench::ProcessCpuSeconds(x.Pid());
+        const double w0 = server > 0 ? bench::ProcessCpuSeconds(server) : 0;
+        const std::string out =
+            bench::RunForOutput({{"wine", wine.folder + "/tolvar-bench-window.exe"},
+                                 {"DISPLAY=" + x.Display(), "WINEDEBUG=-all",
+                                  "LD_PRELOAD=" + SelfFolder() + "/libtolvar-modem-lines.so"}},
+                                cpu);
+        run.displayCpu = bench::ProcessCpuSeconds(x.Pid()) - x0;
+        run.wineServerCpu = server > 0 ? bench::ProcessCpuSeconds(server) - w0 : 0;
+        wine.Rest();
+        if (!ParseWindowRound(out, run))
+            run.ok = false;
+        if (!run.ok)
+            std::fprintf(stderr, "tolvar-bench: the Wine round printed: %s\n", out.c_str());
+    }
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
+    const std::string summary = ReadFile(simOut);
+    const std::size_t at = summary.find("tolvar-sim: ");
+    run.simulator = at == std::string::npos
+                        ? "no summary"
+                        : summary.substr(at + 12, summary.find('\n', at) - at - 12);
+    run.ok = run.ok && run.simulator.find("image=match") != std::string::npos;
+    return run;
+}
+
+// The start-up phases of the Linux program, measured inside it (this program again, on the X
+// server): one "phase <name> <ms>" line each.
+int PrintStartupPhases() {
+    using Ms = std::chrono::duration<double, std::milli>;
+    auto at = Clock::now();
+    auto phase = [&](const char* name) {
+        std::printf("phase %s %.2f\n", name, Ms(Clock::now() - at).count());
+        at = Clock::now();
+    };
+    int argc = 1;
+    char name[] = "tolvar-bench";
+    char* argv[] = {name, nullptr};
+    InitTextLookup();
+    TQtApplication app(argc, argv);
+    phase("toolkit");
+    const TQtSingleInstance instance;
+    phase("single-instance");
+    SetApplicationTitle(kApplicationTitle);
+    ComPortModuleStartup();
+    phase("port-module");
+    const std::string description = StoredForm1Description();
+    phase("description");
+    std::vector<std::string> names;
+    EnumComPorts(names);
+    phase("port-names(again)");
+    DescribeComPorts(names);
+    phase("port-descriptions(again)");
+    TForm1 form(description);
+    phase("form(pages,port-list)");
+    form.ShowWindow();
+    phase("show");
+    QWindow* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            window = widget->windowHandle();
+    const auto until = Clock::now() + std::chrono::seconds(5);
+    while (window != nullptr && !window->isExposed() && Clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QCoreApplication::processEvents();
+    phase("first-paint");
+    std::fflush(stdout);
+    return 0;
+}
+
+std::map<std::string, std::vector<double>> ReadPhases(const std::string& out) {
+    std::map<std::string, std::vector<double>> phases;
+    std::istringstream in(out);
+    std::string tag;
+    std::string name;
+    double ms = 0;
+    while (in >> tag >> name >> ms)
+        if (tag == "phase")
+            phases[name].push_back(ms);
+    return phases;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 // Keeps every CPU out of deep idle states while the descriptor stays open; -1 where the system
 // does not let us.
 int HoldCpusAwake() {
@@ -308,33 +496,130 @@ void Report(const char* name, const Run& run, double lineLimit, const Run& floor
     ReportLateness(run, frames);
 }
 
+void ReportPerRecord(const Run& run, std::size_t records) {
+    const double n = static_cast<double>(records);
+    std::printf("  per record (CPU)      worker and the rest %.0f us, window thread %.0f us, "
+                "X server %.0f us",
+                1e6 * (run.cpu - run.windowCpu) / n, 1e6 * run.windowCpu / n,
+                1e6 * run.displayCpu / n);
+    if (run.wineServerCpu > 0)
+        std::printf(", Wine server %.0f us", 1e6 * run.wineServerCpu / n);
+    std::printf("\n");
+}
+
+struct Startup {
+    std::vector<double> program;
+    std::vector<double> bare;
+};
+
+void ReportStartup(const char* platform, const Startup& s) {
+    auto range = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? std::make_pair(0.0, 0.0) : std::make_pair(v.front(), v.back());
+    };
+    const double program = Median(s.program);
+    const double bare = Median(s.bare);
+    const auto p = range(s.program);
+    const auto b = range(s.bare);
+    std::printf("start-up, %s: program %.3f s (%.3f-%.3f), bare window %.3f s (%.3f-%.3f), "
+                "ratio %.2f (goal <= 1.2)\n",
+                platform, program, p.first, p.second, bare, b.first, b.second,
+                bare > 0 ? program / bare : 0.0);
+}
+
+void ReportPhases(const char* platform, const std::map<std::string, std::vector<double>>& phases) {
+    std::printf("  where %s start-up goes (inside the program, median ms):", platform);
+    for (const auto& [name, values] : phases)
+        std::printf(" %s %.1f;", name.c_str(), Median(values));
+    std::printf("\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     try {
-        const bool idleAsIs = std::any_of(argv + 1, argv + argc, [](const char* arg) {
-            return std::string_view(arg) == "--idle-as-is";
-        });
+        std::vector<std::string_view> args(argv + 1, argv + argc);
+        auto has = [&](std::string_view option) {
+            return std::find(args.begin(), args.end(), option) != args.end();
+        };
+        auto value = [&](std::string_view option) {
+            const auto at = std::find(args.begin(), args.end(), option);
+            return at != args.end() && at + 1 != args.end() ? std::string(*(at + 1))
+                                                            : std::string();
+        };
+        // The benchmark's own children, on the X server it started.
+        if (has("--window-round") || has("--phases")) {
+            if (has("--phases"))
+                return PrintStartupPhases();
+            InitTextLookup();
+            TQtApplication app(argc, argv);
+            ComPortModuleStartup();
+            const Run run = WindowUpload();
+            std::printf("window-round %d %.6f %.6f %.6f\n", run.ok ? 1 : 0, run.wall, run.cpu,
+                        run.windowCpu);
+            return run.ok ? 0 : 1;
+        }
+        const bool idleAsIs = has("--idle-as-is");
+        const bool withDisplay = !has("--no-display");
+        Wine wine;
+        wine.folder = value("--wine");
+        if (!wine.folder.empty()) {
+            const char* prefix = std::getenv("WINEPREFIX");
+            if (prefix == nullptr ||
+                std::filesystem::read_symlink(std::string(prefix) + "/dosdevices/com1") !=
+                    std::string(prefix) + "/ttyCOM1")
+                throw std::runtime_error("--wine needs WINEPREFIX with COM1 pinned to its "
+                                         "ttyCOM1 link (scripts/wine-prefix start)");
+            wine.prefix = prefix;
+        }
         const int idleHold = idleAsIs ? -1 : HoldCpusAwake();
+        std::unique_ptr<bench::Xvfb> x;
+        if (withDisplay) {
+            x = std::make_unique<bench::Xvfb>();
+            if (x->Display().empty()) {
+                std::printf("no X server could be started (Xvfb): display runs left out\n");
+                x.reset();
+            }
+        }
+        // The Wine runs' simulator checks the image it received against the shipped one.
+        const std::string work = std::filesystem::temp_directory_path().string() +
+                                 "/tolvar-bench-" + std::to_string(getpid());
+        std::filesystem::create_directories(work);
+        std::ofstream(work + "/image.hex") << PayloadText(*LoadPayload());
+        if (x && !wine.folder.empty()) {
+            // Started beforehand, as on a machine where Wine runs already.
+            double ignored = 0;
+            bench::RunForOutput({{"wineserver", "-p"}, {}}, ignored);
+        }
         InitTextLookup();
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         TQtApplication app(argc, argv);
         ComPortModuleStartup();
-        constexpr int kRounds = 5;
+        const int rounds = value("--rounds").empty() ? 5 : std::stoi(value("--rounds"));
         RecordingPort recording;
         NullUploadReporter quiet;
         RunFirmwareUpload(recording, quiet);
         std::vector<Run> bare;
         std::vector<Run> core;
         std::vector<Run> window;
+        std::vector<Run> xWindow;
+        std::vector<Run> wineWindow;
         bool ok = true;
         const CpuTicks before = MachineTicks();
-        for (int i = 0; i < kRounds; ++i) {
+        for (int i = 0; i < rounds; ++i) {
             bare.push_back(BareExchanges(recording.frames));
             core.push_back(Upload(true));
             window.push_back(WindowUpload());
             ok = ok && bare.back().ok && core.back().ok && window.back().ok;
+            if (x) {
+                xWindow.push_back(DisplayWindowRound(*x));
+                ok = ok && xWindow.back().ok;
+                if (!wine.folder.empty()) {
+                    wineWindow.push_back(WineWindowRound(*x, wine, work));
+                    ok = ok && wineWindow.back().ok;
+                }
+            }
         }
         const CpuTicks after = MachineTicks();
         const Run floor = MedianRun(bare);
@@ -343,7 +628,7 @@ int main(int argc, char** argv) {
         const double lineLimit = static_cast<double>(corePath.bytes) *
                                  std::chrono::duration<double>(sim::kByteTime).count();
         std::printf("line-time runs, median of %d rounds, %ld bytes on the line, limit %.3f s\n",
-                    kRounds, corePath.bytes, lineLimit);
+                    rounds, corePath.bytes, lineLimit);
         if (idleHold >= 0)
             std::printf("CPU idle states         held shallow while measuring\n");
         else
@@ -362,6 +647,82 @@ int main(int argc, char** argv) {
         Report("window path", windowPath, lineLimit, floor, recording.frames);
         std::printf("  window against core   %+.2f%% (goal within 0.5%%); ratio goal <= 1.015\n",
                     100.0 * (windowPath.wall / corePath.wall - 1.0));
+        const Run* last = &windowPath;
+        Run xPath;
+        if (!xWindow.empty()) {
+            xPath = MedianRun(xWindow);
+            Report("window path, X display (Linux, xcb on Xvfb)", xPath, lineLimit, floor,
+                   recording.frames);
+            ReportPerRecord(xPath, recording.frames.size());
+            last = &xPath;
+        }
+        if (!wineWindow.empty()) {
+            const Run winePath = MedianRun(wineWindow);
+            Report("window path, X display (Windows program under Wine)", winePath, lineLimit,
+                   floor, recording.frames);
+            ReportPerRecord(winePath, recording.frames.size());
+        }
+
+        if (x) {
+            // Start-up, rounds interleaved: the program and the bare window of each platform.
+            const int startRounds = 2 * rounds - 1;
+            Startup linuxStart;
+            Startup windows;
+            const std::string self = SelfFolder();
+            const std::string runtime = std::filesystem::temp_directory_path().string() +
+                                        "/tolvar-bench-runtime-" + std::to_string(getpid());
+            std::filesystem::create_directories(runtime);
+            std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+            const std::vector<std::string> qtEnv{"QT_QPA_PLATFORM=xcb",
+                                                 "XDG_RUNTIME_DIR=" + runtime};
+            const std::vector<std::string> wineEnv{"WINEDEBUG=-all"};
+            for (int i = 0; i < startRounds; ++i) {
+                linuxStart.program.push_back(
+                    bench::TimeToFirstPaint(x->Display(), {{self + "/tolvar-update"}, qtEnv}));
+                linuxStart.bare.push_back(
+                    bench::TimeToFirstPaint(x->Display(), {{self + "/tolvar-bare-window"}, qtEnv}));
+                if (!wine.folder.empty()) {
+                    windows.program.push_back(bench::TimeToFirstPaint(
+                        x->Display(), {{"wine", wine.folder + "/tolvar-update.exe"}, wineEnv}));
+                    windows.bare.push_back(bench::TimeToFirstPaint(
+                        x->Display(),
+                        {{"wine", wine.folder + "/tolvar-bare-window.exe"}, wineEnv}));
+                }
+            }
+            std::map<std::string, std::vector<double>> linuxPhases;
+            std::map<std::string, std::vector<double>> windowsPhases;
+            for (int i = 0; i < 3; ++i) {
+                double ignored = 0;
+                std::vector<std::string> env = qtEnv;
+                env.push_back("DISPLAY=" + x->Display());
+                for (auto& [name, values] : ReadPhases(
+                         bench::RunForOutput({{self + "/tolvar-bench", "--phases"}, env}, ignored)))
+                    linuxPhases[name].insert(linuxPhases[name].end(), values.begin(), values.end());
+                if (!wine.folder.empty())
+                    for (auto& [name, values] : ReadPhases(bench::RunForOutput(
+                             {{"wine", wine.folder + "/tolvar-bench-window.exe", "--phases"},
+                              {"DISPLAY=" + x->Display(), "WINEDEBUG=-all"}},
+                             ignored)))
+                        windowsPhases[name].insert(windowsPhases[name].end(), values.begin(),
+                                                   values.end());
+            }
+            std::filesystem::remove_all(runtime);
+            std::printf("start-up, exec to the first paint of the window, median of %d rounds "
+                        "on the benchmark's X server:\n",
+                        startRounds);
+            ReportStartup("Linux (xcb)", linuxStart);
+            ReportPhases("the Linux", linuxPhases);
+            if (!wine.folder.empty()) {
+                ReportStartup("Windows under Wine", windows);
+                ReportPhases("the Windows", windowsPhases);
+            }
+        }
+        if (!wine.folder.empty()) {
+            double ignored = 0;
+            bench::RunForOutput({{"wineserver", "-k"}, {}}, ignored);
+        }
+
+        std::filesystem::remove_all(work);
 
         std::vector<double> exchanges;
         for (int i = 0; i < 3; ++i) {
@@ -372,8 +733,9 @@ int main(int argc, char** argv) {
         const double overhead = Percentile(exchanges, 50);
         std::printf("no-emulation runs: 3 x 837 exchanges, median %.1f us per exchange\n",
                     overhead);
-        std::printf("ratio=%.4f cpu_share=%.4f overhead_us=%.1f\n", windowPath.wall / lineLimit,
-                    windowPath.cpu / windowPath.wall, overhead);
+        // The window path that users meet: through the display where one was measured.
+        std::printf("ratio=%.4f cpu_share=%.4f overhead_us=%.1f\n", last->wall / lineLimit,
+                    last->cpu / last->wall, overhead);
         return ok ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvar-bench: %s\n", e.what());

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -64,6 +65,43 @@ TEST(Resources, IconGroupAndManifestArePresent) {
     EXPECT_NE(text.find(">system</dpiAwareness>"), std::string::npos);
     EXPECT_EQ(text.find("PerMonitor"), std::string::npos);
 }
+
+#ifdef TOLVAR_PROGRAM_EXE
+// The program's own file, as built (or as shipped): the systems its manifest declares, so that
+// Windows 8.1 and later run it without the compatibility behaviour of older systems.
+TEST(Resources, ProgramManifestDeclaresWindows7To11) {
+    std::string path = TOLVAR_PROGRAM_EXE;
+    if (path.front() == '/')
+        path = "Z:" + path;
+    HMODULE exe = LoadLibraryExA(path.c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(exe, nullptr) << path;
+    HRSRC manifest = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(exe, manifest))),
+                           SizeofResource(exe, manifest));
+    FreeLibrary(exe);
+
+    const std::string open = "<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">";
+    const std::size_t begin = text.find(open);
+    const std::size_t end = text.find("</compatibility>");
+    ASSERT_NE(begin, std::string::npos);
+    ASSERT_NE(end, std::string::npos);
+    std::set<std::string> ids;
+    const std::string tag = "<supportedOS Id=\"";
+    for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1)) {
+        EXPECT_TRUE(at > begin && at < end) << "outside the compatibility element";
+        const std::size_t from = at + tag.size();
+        ids.insert(text.substr(from, text.find('"', from) - from));
+    }
+    EXPECT_EQ(ids, (std::set<std::string>{
+                       "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // Windows 7
+                       "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // Windows 8
+                       "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // Windows 8.1
+                       "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // Windows 10 and 11
+                   }));
+}
+#endif
 
 class VersionInfo : public ::testing::Test {
 protected:

@@ -28,6 +28,8 @@ QColor QtColor(TColor color);
 QFont QtFont(const TFont& font);
 // A picture of the program's resources (":/pictures/<name>"); false when there is none.
 bool LoadPicture(const std::string& name, QPixmap& picture);
+// A picture's size from its file's header (invalid when it is not among the pictures).
+QSize PictureFileSize(const std::string& name);
 QString QtText(const std::string& text);
 QRect QtRect(const TRect& rect);
 TKey KeyOf(const QKeyEvent& event);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QPalette>
 #include <algorithm>
@@ -48,11 +49,26 @@ QFont QtFont(const TFont& font) {
     return f;
 }
 
-bool LoadPicture(const std::string& name, QPixmap& picture) {
+namespace {
+QString PicturePath(const std::string& name) {
     if (name.empty() || name.find('/') != std::string::npos)
-        return false;
-    const QString path = QStringLiteral(":/pictures/") + QtText(name);
-    return QFile::exists(path) && picture.load(path);
+        return {};
+    return QStringLiteral(":/pictures/") + QtText(name);
+}
+} // namespace
+
+bool LoadPicture(const std::string& name, QPixmap& picture) {
+    const QString path = PicturePath(name);
+    return !path.isEmpty() && QFile::exists(path) && picture.load(path);
+}
+
+QSize PictureFileSize(const std::string& name) {
+    const QString path = PicturePath(name);
+    if (path.isEmpty() || !QFile::exists(path))
+        return {};
+    // The header alone: the pixels are decoded when the picture is first drawn.
+    QImageReader reader(path);
+    return reader.canRead() ? reader.size() : QSize();
 }
 
 QString QtText(const std::string& text) {

@@ -173,10 +173,10 @@ bool TQtWidgetSet::OpenUrl(const std::string& url) {
 }
 
 std::optional<TSize> TQtWidgetSet::PictureSize(const std::string& name) {
-    QPixmap picture;
-    if (!LoadPicture(name, picture))
+    const QSize size = PictureFileSize(name);
+    if (!size.isValid())
         return std::nullopt;
-    return TSize{picture.width(), picture.height()};
+    return TSize{size.width(), size.height()};
 }
 
 TControl* TQtWidgetSet::FocusedControl() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -39,6 +40,9 @@ struct TPicture {
     std::vector<std::uint32_t> keyed;
 };
 const TPicture* Picture(const std::string& name);
+// A picture's size from its resource's headers, without decoding it; nothing when the
+// resource is missing or malformed.
+std::optional<TSize> PictureFileSize(const std::string& name);
 // Draws a picture scaled into `target` (pixels).
 void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& target);
 

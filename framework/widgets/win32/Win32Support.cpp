@@ -91,38 +91,47 @@ constexpr std::uint32_t kMagenta = 0x00FF00FF; // as 0x00RRGGBB in a 32-bit DIB 
 
 // A picture resource is one bitmap file, or several of one width stacked top to bottom: bands
 // of at most 256 colours each, run-length encoded, which the system decodes itself.
-std::unique_ptr<TPicture> Decode(const std::string& name) {
+struct TBand {
+    const BITMAPINFO* info;
+    const std::uint8_t* bits;
+    int height;
+};
+
+// The bands of a picture resource and its size, from the headers alone; false when the resource
+// is missing or not such a picture.
+bool ReadBands(const std::string& name, std::vector<TBand>& bands, int& width, int& height) {
     const auto bytes = LoadRcDataResource(name.c_str());
     if (!bytes)
-        return nullptr;
-    struct TBand {
-        const BITMAPINFO* info;
-        const std::uint8_t* bits;
-        int height;
-    };
-    std::vector<TBand> bands;
-    int width = 0;
-    int height = 0;
+        return false;
+    width = 0;
+    height = 0;
     for (std::size_t at = 0; at < bytes->size;) {
         const std::size_t left = bytes->size - at;
         if (left < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
-            return nullptr;
+            return false;
         BITMAPFILEHEADER file;
         std::memcpy(&file, bytes->data + at, sizeof file);
         if (file.bfType != 0x4D42 || file.bfOffBits >= left || file.bfSize > left ||
             file.bfSize <= file.bfOffBits)
-            return nullptr;
+            return false;
         const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes->data + at + sizeof file);
         const int band_height = std::abs(info->bmiHeader.biHeight);
         if (info->bmiHeader.biWidth <= 0 || band_height <= 0 ||
             (width != 0 && info->bmiHeader.biWidth != width))
-            return nullptr;
+            return false;
         width = info->bmiHeader.biWidth;
         height += band_height;
         bands.push_back({info, bytes->data + at + file.bfOffBits, band_height});
         at += file.bfSize;
     }
-    if (bands.empty())
+    return !bands.empty();
+}
+
+std::unique_ptr<TPicture> Decode(const std::string& name) {
+    std::vector<TBand> bands;
+    int width = 0;
+    int height = 0;
+    if (!ReadBands(name, bands, width, height))
         return nullptr;
     auto picture = std::make_unique<TPicture>();
     picture->width = width;
@@ -195,6 +204,21 @@ std::vector<std::uint32_t> Resample(const std::vector<std::uint32_t>& source, in
 }
 
 } // namespace
+
+std::optional<TSize> PictureFileSize(const std::string& name) {
+    // A picture decoded already knows; else the headers tell, and the pixels wait for the
+    // first paint.
+    if (const auto found = State().pictures.find(name); found != State().pictures.end())
+        return found->second
+                   ? std::optional<TSize>(TSize{found->second->width, found->second->height})
+                   : std::nullopt;
+    std::vector<TBand> bands;
+    int width = 0;
+    int height = 0;
+    if (!ReadBands(name, bands, width, height))
+        return std::nullopt;
+    return TSize{width, height};
+}
 
 const TPicture* Picture(const std::string& name) {
     auto& pictures = State().pictures;

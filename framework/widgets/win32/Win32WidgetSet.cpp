@@ -282,10 +282,7 @@ bool TWin32WidgetSet::OpenUrl(const std::string& url) {
 }
 
 std::optional<TSize> TWin32WidgetSet::PictureSize(const std::string& name) {
-    const TPicture* picture = Picture(name);
-    if (picture == nullptr)
-        return std::nullopt;
-    return TSize{picture->width, picture->height};
+    return PictureFileSize(name);
 }
 
 TControl* TWin32WidgetSet::FocusedControl() {

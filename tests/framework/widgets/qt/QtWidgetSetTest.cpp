@@ -360,6 +360,11 @@ TEST_F(Window, PicturesAreTheProgramsAndDrawnWithoutTheTransparentColour) {
     image->SetTransparent(true);
     drawn = W(*image)->grab().toImage();
     EXPECT_EQ(drawn.pixelColor(0, 2).rgb() & 0xFFFFFF, 0x00FF00u);
+    // Drawn already at one size, then the frame doubles: the picture fills the new one.
+    image->SetBounds({0, 0, 370, 280});
+    drawn = W(*image)->grab().toImage();
+    EXPECT_NE(drawn.pixelColor(180, 140).rgb() & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(drawn.pixelColor(180, 1).rgb() & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST_F(Window, AClientAlignedLabelFillsAGroupBoxInsideItsFrame) {
