@@ -75,6 +75,14 @@ inline constexpr int BlueOf(TColor c) {
     return static_cast<int>((c >> 16) & 0xFF);
 }
 
+// The contrast ratio of two plain colours as WCAG defines it: 1 (none) to 21.
+double ContrastRatio(TColor a, TColor b);
+// Small text needs this much contrast with its background.
+inline constexpr double kReadableContrast = 4.5;
+// The secondary colour, or where it reads at less than the readable contrast on the
+// background, the nearest mix of it with the text colour that does (plain colours).
+TColor ReadableSecondary(TColor secondary, TColor text, TColor background);
+
 struct TFont {
     std::string name = "MS Sans Serif";
     // Pixels at 96 dpi: negative is the character height, positive the cell height.

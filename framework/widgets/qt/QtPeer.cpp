@@ -131,4 +131,8 @@ void TQtPeer::Invalidate() {
     widget_->update();
 }
 
+void TQtPeer::SetAccessible(const TAccessibleInfo& info) {
+    ApplyAccessible(widget_, info, ownAccessible_);
+}
+
 } // namespace tolvar

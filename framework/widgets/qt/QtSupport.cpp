@@ -72,6 +72,8 @@ TKey KeyOf(const QKeyEvent& event) {
         return TKey::Escape;
     case Qt::Key_Backspace:
         return TKey::Backspace;
+    case Qt::Key_Space:
+        return TKey::Space;
     default:
         return TKey::Other;
     }

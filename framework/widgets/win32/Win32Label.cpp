@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/StdControls.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Paint.h"
 
 namespace tolvar::win32 {
@@ -10,7 +11,9 @@ namespace {
 class TWin32LabelPeer final : public TWin32Peer, public TLabelPeer {
 public:
     explicit TWin32LabelPeer(TLabel& label)
-        : TWin32Peer(label, MakeWindow(0, kLabelClass, WS_CLIPSIBLINGS, label)) {}
+        : TWin32Peer(label, MakeWindow(0, kLabelClass, WS_CLIPSIBLINGS, label)) {
+        AnswerForAccessibility();
+    }
 
     void SetTextStyle(const TTextStyle& style) override {
         style_ = style;
@@ -112,6 +115,9 @@ private:
 
 LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* label = dynamic_cast<TWin32LabelPeer*>(PeerOf(window));
+    LRESULT result = 0;
+    if (AccessibleMessage(window, message, wParam, lParam, result))
+        return result;
     switch (message) {
     case WM_SETFONT:
         SetPropW(window, L"TolvarFont", reinterpret_cast<HANDLE>(wParam));

@@ -50,6 +50,8 @@ TKey KeyOf(WPARAM key) {
         return TKey::Escape;
     case VK_BACK:
         return TKey::Backspace;
+    case VK_SPACE:
+        return TKey::Space;
     default:
         return TKey::Other;
     }

@@ -1,0 +1,290 @@
+#include "framework/widgets/win32/Win32Accessible.h"
+
+#include <oleacc.h>
+
+namespace tolvar::win32 {
+
+namespace {
+
+const wchar_t kSourceProperty[] = L"TolvarAccessible";
+
+BSTR Bstr(const std::wstring& text) {
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+bool IsSelf(const VARIANT& child) {
+    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
+
+bool IsAnnouncement(const VARIANT& child) {
+    return child.vt == VT_I4 && child.lVal == kAnnouncementChild;
+}
+
+// The client object of one of our windows: what the window is comes from its source, looked
+// up on every call (the window may be gone while a screen reader still holds the object); the
+// children, places and navigation are the system's.
+class TAccessibleObject final : public IAccessible {
+public:
+    TAccessibleObject(HWND window, IAccessible* standard) : window_(window), standard_(standard) {}
+    ~TAccessibleObject() { standard_->Release(); }
+    TAccessibleObject(const TAccessibleObject&) = delete;
+    TAccessibleObject& operator=(const TAccessibleObject&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (object == nullptr)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+            *object = static_cast<IAccessible*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    // IDispatch: screen readers use the interface's own calls.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    // IAccessible: what the source says of the window itself.
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (IsAnnouncement(child)) {
+            *name = Bstr(source->Announcement());
+            return S_OK;
+        }
+        if (!IsSelf(child))
+            return standard_->get_accName(child, name);
+        const std::wstring text = source->AccessibleFacts().name;
+        *name = text.empty() ? nullptr : Bstr(text);
+        return text.empty() ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (!IsSelf(child))
+            return IsAnnouncement(child) ? S_FALSE
+                                         : standard_->get_accDescription(child, description);
+        const std::wstring text = source->AccessibleFacts().description;
+        *description = text.empty() ? nullptr : Bstr(text);
+        return text.empty() ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (!IsSelf(child) && !IsAnnouncement(child))
+            return standard_->get_accRole(child, role);
+        role->vt = VT_I4;
+        role->lVal = IsAnnouncement(child) ? ROLE_SYSTEM_ALERT : source->AccessibleFacts().role;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (IsAnnouncement(child)) {
+            state->vt = VT_I4;
+            state->lVal = STATE_SYSTEM_READONLY;
+            return S_OK;
+        }
+        if (!IsSelf(child))
+            return standard_->get_accState(child, state);
+        const TAccessibleFacts facts = source->AccessibleFacts();
+        LONG s = facts.states;
+        if (!IsWindowVisible(window_))
+            s |= STATE_SYSTEM_INVISIBLE;
+        if (!IsWindowEnabled(window_))
+            s |= STATE_SYSTEM_UNAVAILABLE;
+        if ((GetWindowLongPtrW(window_, GWL_STYLE) & WS_TABSTOP) != 0)
+            s |= STATE_SYSTEM_FOCUSABLE;
+        if (GetFocus() == window_)
+            s |= STATE_SYSTEM_FOCUSED;
+        state->vt = VT_I4;
+        state->lVal = s;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (!IsSelf(child))
+            return IsAnnouncement(child) ? S_FALSE : standard_->get_accDefaultAction(child, action);
+        const std::wstring text = source->AccessibleFacts().defaultAction;
+        *action = text.empty() ? nullptr : Bstr(text);
+        return text.empty() ? S_FALSE : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        TAccessibleSource* source = Source();
+        if (source == nullptr)
+            return CO_E_OBJNOTCONNECTED;
+        if (!IsSelf(child))
+            return IsAnnouncement(child) ? DISP_E_MEMBERNOTFOUND
+                                         : standard_->accDoDefaultAction(child);
+        if (source->AccessibleFacts().defaultAction.empty() || !IsWindowEnabled(window_))
+            return DISP_E_MEMBERNOTFOUND;
+        // As a click: after this call returns, from the window's own message loop.
+        PostMessageW(window_, kDefaultActionMessage, 0, 0);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+        if (IsAnnouncement(child)) {
+            *object = nullptr;
+            return S_FALSE;
+        }
+        return standard_->get_accChild(child, object);
+    }
+
+    // The rest is the system's.
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+        return standard_->get_accParent(parent);
+    }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+        return standard_->get_accChildCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+        return standard_->get_accValue(child, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+        return standard_->get_accHelp(child, help);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+        return standard_->get_accHelpTopic(file, child, topic);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+        return standard_->get_accKeyboardShortcut(child, shortcut);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
+        return standard_->get_accFocus(child);
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+        return standard_->get_accSelection(children);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+        return standard_->accSelect(flags, child);
+    }
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
+                                          VARIANT child) override {
+        return standard_->accLocation(left, top, width, height, child);
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+        return standard_->accNavigate(direction, start, end);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(long left, long top, VARIANT* child) override {
+        return standard_->accHitTest(left, top, child);
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+private:
+    TAccessibleSource* Source() const {
+        return IsWindow(window_)
+                   ? static_cast<TAccessibleSource*>(GetPropW(window_, kSourceProperty))
+                   : nullptr;
+    }
+
+    HWND window_;
+    IAccessible* standard_;
+    ULONG references_ = 1;
+};
+
+} // namespace
+
+void SetAccessibleSource(HWND window, TAccessibleSource* source) {
+    if (source != nullptr)
+        SetPropW(window, kSourceProperty, source);
+    else
+        RemovePropW(window, kSourceProperty);
+}
+
+bool AccessibleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == kDefaultActionMessage) {
+        if (auto* source = static_cast<TAccessibleSource*>(GetPropW(window, kSourceProperty)))
+            source->DoDefaultAction();
+        result = 0;
+        return true;
+    }
+    if (message != WM_GETOBJECT || static_cast<LONG>(lParam) != OBJID_CLIENT ||
+        GetPropW(window, kSourceProperty) == nullptr)
+        return false;
+    IAccessible* standard = nullptr;
+    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible,
+                                         reinterpret_cast<void**>(&standard))) ||
+        standard == nullptr)
+        return false;
+    auto* object = new TAccessibleObject(window, standard);
+    result = LresultFromObject(IID_IAccessible, wParam, object);
+    object->Release();
+    return true;
+}
+
+LONG MsaaRole(TAccessibleRole role) {
+    switch (role) {
+    case TAccessibleRole::Window:
+        return ROLE_SYSTEM_DIALOG;
+    case TAccessibleRole::Pane:
+        return ROLE_SYSTEM_PANE;
+    case TAccessibleRole::Page:
+        return ROLE_SYSTEM_PROPERTYPAGE;
+    case TAccessibleRole::Grouping:
+        return ROLE_SYSTEM_GROUPING;
+    case TAccessibleRole::Heading:
+    case TAccessibleRole::Text:
+        // MSAA has no heading; the heading names its page instead.
+        return ROLE_SYSTEM_STATICTEXT;
+    case TAccessibleRole::Graphic:
+        return ROLE_SYSTEM_GRAPHIC;
+    case TAccessibleRole::Link:
+        return ROLE_SYSTEM_LINK;
+    case TAccessibleRole::CheckBox:
+        return ROLE_SYSTEM_CHECKBUTTON;
+    case TAccessibleRole::Button:
+        return ROLE_SYSTEM_PUSHBUTTON;
+    case TAccessibleRole::ComboBox:
+        return ROLE_SYSTEM_COMBOBOX;
+    case TAccessibleRole::ProgressBar:
+        return ROLE_SYSTEM_PROGRESSBAR;
+    case TAccessibleRole::None:
+        break;
+    }
+    return ROLE_SYSTEM_CLIENT;
+}
+
+void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText) {
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&services))) ||
+        services == nullptr)
+        return;
+    // Windows' own object of the class stays; only what the model adds goes on top of it.
+    if (!nameIsText && !info.name.empty())
+        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
+                                 Wide(info.name).c_str());
+    if (!info.description.empty())
+        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+                                 Wide(info.description).c_str());
+    services->Release();
+}
+
+} // namespace tolvar::win32
