@@ -103,8 +103,10 @@ void TForm1::DescribeForScreenReaders() {
     for (const auto& [page, heading] : headed)
         Field<TLMDAssistPage>(*this, page)->SetHeading(Field<TLabel>(*this, heading));
     Field<TLMDAssistPage>(*this, "LMDAssistPage1")->SetAccessibleName("Witamy");
-    // The list and the bar have no label of their own on the screen.
-    Field<TControl>(*this, "ComComboBox2")->SetAccessibleName("Port szeregowy");
+    // The list is labelled by the page's instruction, the bar by its caption.
+    auto* ports = Field<TControl>(*this, "ComComboBox2");
+    ports->SetLabelledBy(*Field<TLabel>(*this, "LMDLabel7"));
+    ports->SetAccessibleName("Port szeregowy");
     progress_PROGRAM->SetLabelledBy(*lbl_PROGRAM);
     // "TAK" answers the question above it.
     Check_TAK->SetAccessibleDescription(Field<TLabel>(*this, "LMDLabel13")->Accessible().name);

@@ -115,8 +115,17 @@ std::string TControl::AccessibleNameOfKind() const {
 TAccessibleInfo TControl::Accessible() const {
     TAccessibleInfo info;
     info.role = accessibleRole_ ? *accessibleRole_ : AccessibleRoleOfKind();
-    info.name = accessibleName_ ? *accessibleName_ : AccessibleNameOfKind();
+    if (accessibleName_) {
+        info.name = *accessibleName_;
+    } else if (labelledBy_ != nullptr) {
+        info.name = labelledBy_->Accessible().name;
+        while (!info.name.empty() && (info.name.back() == ':' || info.name.back() == ' '))
+            info.name.pop_back();
+    } else {
+        info.name = AccessibleNameOfKind();
+    }
     info.description = accessibleDescription_;
+    info.labelledBy = labelledBy_;
     return info;
 }
 
@@ -136,10 +145,8 @@ void TControl::SetAccessibleDescription(const std::string& description) {
 }
 
 void TControl::SetLabelledBy(const TControl& label) {
-    std::string name = label.Accessible().name;
-    while (!name.empty() && (name.back() == ':' || name.back() == ' '))
-        name.pop_back();
-    SetAccessibleName(name);
+    labelledBy_ = &label;
+    UpdateAccessible();
 }
 
 void TControl::UpdateAccessible() {

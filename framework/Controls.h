@@ -102,7 +102,8 @@ public:
     void SetAccessibleRole(TAccessibleRole role);
     void SetAccessibleName(const std::string& name);
     void SetAccessibleDescription(const std::string& description);
-    // Named by the text of the label that stands for it on the screen (its colon left out).
+    // Labelled by the text that stands for it on the screen, and named by it (its colon left
+    // out) unless given a name.
     void SetLabelledBy(const TControl& label);
 
 protected:
@@ -145,6 +146,7 @@ private:
     std::optional<TAccessibleRole> accessibleRole_;
     std::optional<std::string> accessibleName_;
     std::string accessibleDescription_;
+    const TControl* labelledBy_ = nullptr;
     std::optional<TAccessibleInfo> toldPeer_;
 };
 

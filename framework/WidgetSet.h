@@ -47,6 +47,8 @@ struct TAccessibleInfo {
     TAccessibleRole role = TAccessibleRole::None;
     std::string name;
     std::string description;
+    // The text on the screen that stands for the control, where one does.
+    const TControl* labelledBy = nullptr;
     bool operator==(const TAccessibleInfo&) const = default;
 };
 

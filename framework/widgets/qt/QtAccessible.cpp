@@ -4,6 +4,7 @@
 #include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QAccessibleWidget>
+#include <QLabel>
 #include <QWidget>
 
 namespace tolvar {
@@ -109,6 +110,10 @@ void ApplyAccessible(QWidget* widget, const TAccessibleInfo& info, bool ownWidge
         SetOwnAccessibleRole(widget, QtRole(info.role));
     widget->setAccessibleName(QtText(info.name));
     widget->setAccessibleDescription(QtText(info.description));
+    // Qt relates a label to the widget it stands for through its buddy.
+    if (info.labelledBy != nullptr)
+        if (auto* label = qobject_cast<QLabel*>(QtWidget(*info.labelledBy)))
+            label->setBuddy(widget);
 }
 
 } // namespace tolvar

@@ -20,6 +20,10 @@ bool IsAnnouncement(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == kAnnouncementChild;
 }
 
+// COM objects are destroyed by their own Release, never through the interface.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
 // The client object of one of our windows: what the window is comes from its source, looked
 // up on every call (the window may be gone while a screen reader still holds the object); the
 // children, places and navigation are the system's.
@@ -208,6 +212,8 @@ private:
     IAccessible* standard_;
     ULONG references_ = 1;
 };
+
+#pragma GCC diagnostic pop
 
 } // namespace
 

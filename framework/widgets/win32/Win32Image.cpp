@@ -33,9 +33,8 @@ private:
 } // namespace
 
 LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (AccessibleMessage(window, message, wParam, lParam, result))
-        return result;
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;

@@ -115,9 +115,8 @@ private:
 
 LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* label = dynamic_cast<TWin32LabelPeer*>(PeerOf(window));
-    LRESULT result = 0;
-    if (AccessibleMessage(window, message, wParam, lParam, result))
-        return result;
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_SETFONT:
         SetPropW(window, L"TolvarFont", reinterpret_cast<HANDLE>(wParam));

@@ -178,9 +178,8 @@ bool BoxKey(const MSG& message) {
 } // namespace
 
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (AccessibleMessage(window, message, wParam, lParam, result))
-        return result;
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_COMMAND: {
         const int result = ResultOfButton(reinterpret_cast<HWND>(lParam));

@@ -26,9 +26,8 @@ public:
 } // namespace
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (AccessibleMessage(window, message, wParam, lParam, result))
-        return result;
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     if (HandleChildMessage(message, wParam, lParam, result))
         return result;
     switch (message) {
