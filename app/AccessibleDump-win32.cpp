@@ -71,7 +71,8 @@ std::string States(LONG s) {
     return out;
 }
 
-void Dump(IAccessible* object, const VARIANT& child, int depth) {
+// One object; what has no role (Wine's stand-ins for standard controls) shows its class.
+void Dump(IAccessible* object, const VARIANT& child, int depth, const std::string& className) {
     VARIANT state{};
     LONG s = 0;
     if (object->get_accState(child, &state) == S_OK && state.vt == VT_I4)
@@ -79,7 +80,7 @@ void Dump(IAccessible* object, const VARIANT& child, int depth) {
     if ((s & STATE_SYSTEM_INVISIBLE) != 0)
         return;
     VARIANT role{};
-    std::string roleText = "?";
+    std::string roleText = "(no role; class " + className + ")";
     if (object->get_accRole(child, &role) == S_OK && role.vt == VT_I4) {
         wchar_t name[80];
         GetRoleTextW(static_cast<DWORD>(role.lVal), name, 80);
@@ -94,55 +95,27 @@ void Dump(IAccessible* object, const VARIANT& child, int depth) {
     if (const std::string st = States(s); !st.empty())
         line += " [" + st + "]";
     std::printf("%s\n", line.c_str());
-    if (child.vt != VT_I4 || child.lVal != CHILDID_SELF)
-        return;
-    long count = 0;
-    if (object->get_accChildCount(&count) != S_OK || count <= 0)
-        return;
-    std::vector<VARIANT> children(static_cast<std::size_t>(count));
-    long got = 0;
-    if (FAILED(AccessibleChildren(object, 0, count, children.data(), &got)))
-        return;
-    for (long i = 0; i < got; ++i) {
-        VARIANT& c = children[static_cast<std::size_t>(i)];
-        if (c.vt == VT_DISPATCH && c.pdispVal != nullptr) {
-            IAccessible* inner = nullptr;
-            if (SUCCEEDED(c.pdispVal->QueryInterface(IID_IAccessible,
-                                                     reinterpret_cast<void**>(&inner)))) {
-                VARIANT self{};
-                self.vt = VT_I4;
-                self.lVal = CHILDID_SELF;
-                // A child window's object is its frame; what it is comes from its client.
-                IAccessible* client = inner;
-                HWND window = nullptr;
-                if (SUCCEEDED(WindowFromAccessibleObject(inner, &window)) && window != nullptr) {
-                    IAccessible* own = nullptr;
-                    if (SUCCEEDED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
-                                                             reinterpret_cast<void**>(&own))))
-                        client = own;
-                }
-                Dump(client, self, depth + 1);
-                if (client != inner)
-                    client->Release();
-                inner->Release();
-            }
-            c.pdispVal->Release();
-        } else if (c.vt == VT_I4) {
-            Dump(object, c, depth + 1);
-        }
-    }
 }
 
-void DumpWindow(HWND window) {
+void DumpWindow(HWND window, int depth = 0) {
+    if (!IsWindowVisible(window))
+        return;
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object))))
         return;
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
-    Dump(object, self, 0);
+    wchar_t className[64] = L"";
+    GetClassNameW(window, className, 64);
+    Dump(object, self, depth, Narrow(className));
     object->Release();
+    // The children as Windows' client object lists them: the child windows in their order,
+    // which is the tab order.
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT))
+        DumpWindow(child, depth + 1);
 }
 
 void CALLBACK OnAlert(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childId, DWORD,

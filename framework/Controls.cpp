@@ -296,8 +296,10 @@ void TCustomForm::ShowWindow() {
     shown_ = true;
     SetVisible(true);
     formPeer_.ShowWindow();
-    // A screen reader starts on the button that Enter presses, not on the bare window.
-    if (ActiveControl() != nullptr)
+    // A screen reader starts on the button that Enter presses, not on the bare window (nor on
+    // a container that only holds the focus for it).
+    if (TControl* active = ActiveControl();
+        active != nullptr && active != this && active->Focusable())
         return;
     for (TControl* c : TabChain())
         if (auto* button = dynamic_cast<TButton*>(c);

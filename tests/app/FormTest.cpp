@@ -105,7 +105,9 @@ TEST(MainForm, AScreenReaderFindsEveryPageAndControlNamed) {
     auto text = [](const TControl& c, QAccessible::Text t = QAccessible::Name) {
         return QAccessible::queryAccessibleInterface(W(c))->text(t).toStdString();
     };
-    auto role = [](const TControl& c) { return QAccessible::queryAccessibleInterface(W(c))->role(); };
+    auto role = [](const TControl& c) {
+        return QAccessible::queryAccessibleInterface(W(c))->role();
+    };
     EXPECT_EQ(role(*w.form), QAccessible::Dialog);
     EXPECT_EQ(text(*w.form), "Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0");
     EXPECT_TRUE(W(*w.Button(btnNext))->hasFocus());
@@ -123,10 +125,9 @@ TEST(MainForm, AScreenReaderFindsEveryPageAndControlNamed) {
     EXPECT_EQ(role(*dynamic_cast<TControl*>(w.form->FindComponent("LMDLabel4"))),
               QAccessible::Heading);
     // The list is labelled by the page's instruction (Qt names a list by its pick on Linux).
-    const auto labels =
-        QAccessible::queryAccessibleInterface(
-            W(*dynamic_cast<TControl*>(w.form->FindComponent("ComComboBox2"))))
-            ->relations(QAccessible::Label);
+    const auto labels = QAccessible::queryAccessibleInterface(
+                            W(*dynamic_cast<TControl*>(w.form->FindComponent("ComComboBox2"))))
+                            ->relations(QAccessible::Label);
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].first->text(QAccessible::Name).toStdString(),
               "Wybierz port szeregowy, do którego podłączono programowany sterownik.");

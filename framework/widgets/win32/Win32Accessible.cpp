@@ -8,6 +8,17 @@ namespace {
 
 const wchar_t kSourceProperty[] = L"TolvarAccessible";
 
+// Our own copies: the import libraries of oleacc and uuid both define some of these, and a
+// program that pulls both fails to link.
+constexpr GUID kAccPropServicesClass = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kAccPropServicesInterface = {
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr GUID kNameProperty = {
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr GUID kDescriptionProperty = {
+    0x4d48dfe4, 0xbd3f, 0x491f, {0xa6, 0x48, 0x49, 0x2d, 0x6f, 0x20, 0xc5, 0x88}};
+
 BSTR Bstr(const std::wstring& text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
@@ -38,7 +49,8 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (object == nullptr)
             return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+        if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) ||
+            riid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -235,12 +247,12 @@ bool AccessibleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
         GetPropW(window, kSourceProperty) == nullptr)
         return false;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
                                          reinterpret_cast<void**>(&standard))) ||
         standard == nullptr)
         return false;
     auto* object = new TAccessibleObject(window, standard);
-    result = LresultFromObject(IID_IAccessible, wParam, object);
+    result = LresultFromObject(__uuidof(IAccessible), wParam, object);
     object->Release();
     return true;
 }
@@ -279,16 +291,16 @@ LONG MsaaRole(TAccessibleRole role) {
 
 void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText) {
     IAccPropServices* services = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IAccPropServices, reinterpret_cast<void**>(&services))) ||
+    if (FAILED(CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                kAccPropServicesInterface, reinterpret_cast<void**>(&services))) ||
         services == nullptr)
         return;
     // Windows' own object of the class stays; only what the model adds goes on top of it.
     if (!nameIsText && !info.name.empty())
-        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
+        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, kNameProperty,
                                  Wide(info.name).c_str());
     if (!info.description.empty())
-        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_DESCRIPTION,
+        services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, kDescriptionProperty,
                                  Wide(info.description).c_str());
     services->Release();
 }

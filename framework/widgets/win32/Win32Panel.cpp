@@ -26,8 +26,9 @@ public:
 } // namespace
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
-        return answer;
+    LRESULT result = 0;
+    if (AccessibleMessage(window, message, wParam, lParam, result))
+        return result;
     if (HandleChildMessage(message, wParam, lParam, result))
         return result;
     switch (message) {

@@ -611,8 +611,7 @@ TEST_F(Window, ScreenReadersGetEachKindsRoleNameAndStates) {
     ASSERT_EQ(labels.size(), 1);
     EXPECT_EQ(labels[0].first->object(), W(*instruction));
     EXPECT_EQ(a(*list)->text(QAccessible::Value).toStdString(), "COM1");
-    EXPECT_EQ(a(*list)->text(QAccessible::Description).toStdString(),
-              "wbudowany port szeregowy");
+    EXPECT_EQ(a(*list)->text(QAccessible::Description).toStdString(), "wbudowany port szeregowy");
     auto* combo = qobject_cast<QComboBox*>(W(*list));
     EXPECT_EQ(combo->itemData(0, Qt::AccessibleTextRole).toString().toStdString(),
               "COM1, wbudowany port szeregowy");
