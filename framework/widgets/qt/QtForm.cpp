@@ -113,6 +113,9 @@ public:
     void ShowWindow() override {
         windowShown_ = true;
         widget_->show();
+        // As the Win32 window does: the new window takes the keyboard, so that a screen reader
+        // starts on the focused button.
+        widget_->activateWindow();
     }
     void CloseWindow() override {
         // The program's own close: no close event, which a blocked input would refuse.
