@@ -243,11 +243,15 @@ bool AccessibleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
         result = 0;
         return true;
     }
-    if (message != WM_GETOBJECT || static_cast<LONG>(lParam) != OBJID_CLIENT ||
-        GetPropW(window, kSourceProperty) == nullptr)
+    if (message != WM_GETOBJECT)
+        return false;
+    auto* source = static_cast<TAccessibleSource*>(GetPropW(window, kSourceProperty));
+    const auto id = static_cast<LONG>(lParam);
+    if (source == nullptr ||
+        (id != OBJID_CLIENT && (id != OBJID_WINDOW || !source->AnswersForFrame())))
         return false;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+    if (FAILED(CreateStdAccessibleObject(window, id, __uuidof(IAccessible),
                                          reinterpret_cast<void**>(&standard))) ||
         standard == nullptr)
         return false;
@@ -255,6 +259,21 @@ bool AccessibleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     result = LresultFromObject(__uuidof(IAccessible), wParam, object);
     object->Release();
     return true;
+}
+
+void HideApplicationWindow(HWND window) {
+    class THidden final : public TAccessibleSource {
+    public:
+        TAccessibleFacts AccessibleFacts() const override {
+            TAccessibleFacts facts;
+            facts.role = ROLE_SYSTEM_WINDOW;
+            facts.states = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+            return facts;
+        }
+        bool AnswersForFrame() const override { return true; }
+    };
+    static THidden hidden;
+    SetAccessibleSource(window, &hidden);
 }
 
 LONG MsaaRole(TAccessibleRole role) {

@@ -29,7 +29,13 @@ public:
     virtual void DoDefaultAction() {}
     // What was last announced through the window (its alert child).
     virtual std::wstring Announcement() const { return {}; }
+    // Whether the source answers for the window's frame object too, not only its client.
+    virtual bool AnswersForFrame() const { return false; }
 };
+
+// The application window: it only carries the task bar entry, has no size and is nothing to
+// read, so its objects say they are invisible.
+void HideApplicationWindow(HWND window);
 
 // The child of a form's client object that carries announcements: an alert, named by the text.
 inline constexpr LONG kAnnouncementChild = 0x7A11;

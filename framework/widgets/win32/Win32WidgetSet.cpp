@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Platform.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <cstring>
@@ -106,6 +107,7 @@ TWin32WidgetSet::TWin32WidgetSet(int dpi) {
         0, kApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
         GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
         nullptr, info.hInstance, nullptr);
+    HideApplicationWindow(State().applicationWindow);
     SetTitle(ApplicationTitle());
 }
 

@@ -1043,6 +1043,14 @@ TEST_P(Win32Widgets, ScreenReadersGetOurWindowsRolesNamesStatesAndAnnouncements)
 
     const TObject window(H(*form));
     EXPECT_EQ(window.Role(), ROLE_SYSTEM_DIALOG);
+    // The window of no size that carries the task bar entry is nothing to read.
+    HWND owner = GetWindow(H(*form), GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    IAccessible* frame = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(owner, OBJID_WINDOW, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&frame)),
+              S_OK);
+    EXPECT_NE(TObject(frame, window.child).State() & STATE_SYSTEM_INVISIBLE, 0);
     EXPECT_EQ(window.Name(), L"Uaktualnienie");
     const TObject page(H(*panel));
     EXPECT_EQ(page.Role(), ROLE_SYSTEM_PROPERTYPAGE);
