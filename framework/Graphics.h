@@ -83,6 +83,12 @@ inline constexpr double kReadableContrast = 4.5;
 // background, the nearest mix of it with the text colour that does (plain colours).
 TColor ReadableSecondary(TColor secondary, TColor text, TColor background);
 
+// The colour text is drawn in: as stored, but in the platform's high-contrast mode a stored
+// plain colour (red, blue, ...) gives way to the system's text colour.
+inline constexpr TColor TextColorFor(TColor stored, bool highContrast) {
+    return highContrast && !IsSystemColor(stored) ? clBtnText : stored;
+}
+
 struct TFont {
     std::string name = "MS Sans Serif";
     // Pixels at 96 dpi: negative is the character height, positive the cell height.

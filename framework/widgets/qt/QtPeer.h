@@ -25,6 +25,9 @@ class TQtWidgetSet;
 void InstallFontSubstitutes();
 // A colour of the model as the Qt palette gives it.
 QColor QtColor(TColor color);
+// Whether the palette Qt is given is a high-contrast one: Qt has no flag for it, but such
+// schemes draw pure black on white or pure white on black, which no ordinary palette does.
+bool HighContrast();
 // A font of the model; the name stays as stored, the substitutes draw it.
 QFont QtFont(const TFont& font);
 // A picture of the program's resources (":/pictures/<name>"); false when there is none.

@@ -55,6 +55,13 @@ bool LoadPicture(const std::string& name, QPixmap& picture) {
     return QFile::exists(path) && picture.load(path);
 }
 
+bool HighContrast() {
+    const QPalette palette = QApplication::palette();
+    const auto plain = [](const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); };
+    return ContrastRatio(plain(palette.color(QPalette::Window)),
+                         plain(palette.color(QPalette::WindowText))) >= 20.0;
+}
+
 QString QtText(const std::string& text) {
     return QString::fromStdString(text);
 }

@@ -77,7 +77,8 @@ public:
                 SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
                 DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &raised, Format());
             }
-            SetTextColor(dc, enabled ? ResolveColor(font_.color) : GetSysColor(COLOR_GRAYTEXT));
+            SetTextColor(dc, enabled ? ResolveColor(TextColorFor(font_.color, HighContrast()))
+                                     : GetSysColor(COLOR_GRAYTEXT));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format());
             SelectObject(dc, old);
         }

@@ -173,7 +173,7 @@ void TWin32Peer::AnnounceText(const std::string& text) {
 }
 
 HBRUSH TWin32Peer::ControlColor(HDC dc) {
-    SetTextColor(dc, ResolveColor(font_.color));
+    SetTextColor(dc, ResolveColor(TextColorFor(font_.color, HighContrast())));
     SetBkColor(dc, ResolveColor(color_));
     return Brush(color_);
 }

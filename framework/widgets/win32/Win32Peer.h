@@ -25,6 +25,8 @@ int Unscale(int pixels);
 RECT ScaleRect(const TRect& rect);
 
 COLORREF ResolveColor(TColor color);
+// Whether the user runs Windows in a high-contrast scheme (asked at each use: it may change).
+bool HighContrast();
 // Solid brushes live as long as the widget set.
 HBRUSH Brush(TColor color);
 // Fonts at the widget set's DPI; they live as long as the widget set.

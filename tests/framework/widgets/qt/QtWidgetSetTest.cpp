@@ -645,6 +645,26 @@ TEST_F(Window, ScreenReadersGetEachKindsRoleNameAndStates) {
     EXPECT_EQ(announced->text(QAccessible::Name).toStdString(), "1. Sprawdzenie\nSprawdź typ");
 }
 
+// In a high-contrast palette (pure black on white here) stored text colours give way to the
+// palette's; in an ordinary one they stay.
+TEST_F(Window, HighContrastTextFollowsThePalette) {
+    const QPalette ordinary = QApplication::palette();
+    auto* red = new TLabel(&form, &form);
+    TFont f = red->Font();
+    f.color = clRed;
+    red->SetFont(f);
+    EXPECT_EQ(W(*red)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QPalette contrast = ordinary;
+    contrast.setColor(QPalette::Window, Qt::white);
+    contrast.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(contrast);
+    auto* shown = new TLabel(&form, &form);
+    shown->SetFont(f);
+    const QColor text = W(*shown)->palette().color(QPalette::WindowText);
+    QApplication::setPalette(ordinary);
+    EXPECT_EQ(text, QColor(Qt::black));
+}
+
 TEST(WidgetSet, AnExceptionOfAPostedCallIsShownAndTheLoopGoesOn) {
     TScriptedMessageBoxes boxes;
     WidgetSet().Post([] { throw Exception("Posted failed"); });
