@@ -133,7 +133,9 @@ public:
             s |= STATE_SYSTEM_INVISIBLE;
         if (!IsWindowEnabled(window_))
             s |= STATE_SYSTEM_UNAVAILABLE;
-        if ((GetWindowLongPtrW(window_, GWL_STYLE) & WS_TABSTOP) != 0)
+        // A top-level window's maximise box has the tab stop's bit.
+        const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+        if ((style & WS_CHILD) != 0 && (style & WS_TABSTOP) != 0)
             s |= STATE_SYSTEM_FOCUSABLE;
         if (GetFocus() == window_)
             s |= STATE_SYSTEM_FOCUSED;
