@@ -60,6 +60,8 @@ void Dump(QAccessibleInterface* object, int depth) {
         line += QStringLiteral(" value=%1").arg(value->currentValue().toString());
     else if (const QString v = object->text(QAccessible::Value); !v.isEmpty())
         line += QStringLiteral(" value=\"%1\"").arg(Flat(v));
+    for (const auto& [label, relation] : object->relations(QAccessible::Label))
+        line += QStringLiteral(" labelled-by=\"%1\"").arg(Flat(label->text(QAccessible::Name)));
     if (const QString s = States(object->state()); !s.isEmpty())
         line += QStringLiteral(" [%1]").arg(s);
     std::printf("%s\n", qPrintable(line));
