@@ -12,6 +12,7 @@
 #include "wizard/Assist.h"
 
 #include <memory>
+#include <utility>
 
 namespace tolvar {
 
@@ -88,7 +89,27 @@ void TForm1::Loaded() {
     progress_PROGRAM = Field<TProgressBar>(*this, "progress_PROGRAM");
     lbl_FINISH = Field<TLabel>(*this, "lbl_FINISH");
     lbl_FINISH_INFO = Field<TLabel>(*this, "lbl_FINISH_INFO");
+    DescribeForScreenReaders();
     TCustomForm::Loaded();
+}
+
+void TForm1::DescribeForScreenReaders() {
+    // Each page is named by the label that heads it; the result page by its outcome.
+    const std::pair<const char*, const char*> headed[] = {
+        {"LMDAssistPage2", "LMDLabel4"},  {"LMDAssistPage3", "LMDLabel5"},
+        {"LMDAssistPage4", "LMDLabel8"},  {"LMDAssistPage5", "LMDLabel10"},
+        {"LMDAssistPage7", "LMDLabel12"}, {"LMDAssistPage6", "lbl_FINISH"},
+    };
+    for (const auto& [page, heading] : headed)
+        Field<TLMDAssistPage>(*this, page)->SetHeading(Field<TLabel>(*this, heading));
+    Field<TLMDAssistPage>(*this, "LMDAssistPage1")->SetAccessibleName("Witamy");
+    // The list is labelled by the page's instruction, the bar by its caption.
+    auto* ports = Field<TControl>(*this, "ComComboBox2");
+    ports->SetLabelledBy(*Field<TLabel>(*this, "LMDLabel7"));
+    ports->SetAccessibleName("Port szeregowy");
+    progress_PROGRAM->SetLabelledBy(*lbl_PROGRAM);
+    // "TAK" answers the question above it.
+    Check_TAK->SetAccessibleDescription(Field<TLabel>(*this, "LMDLabel13")->Accessible().name);
 }
 
 void TForm1::LMDAssist1CancelClick(TComponent*) {

@@ -47,6 +47,10 @@ public:
     void btn_PROGRAMClick(TComponent* sender);
 
     void Loaded() override;
+
+private:
+    // Names, headings and descriptions that a screen reader needs beyond each kind's own.
+    void DescribeForScreenReaders();
 };
 
 // Start-up after the application object and its title: creates the main form from the

@@ -101,6 +101,90 @@ bool TControl::EnabledInTree() const {
 void TControl::SetCaption(const std::string& caption) {
     caption_ = caption;
     peer_->SetCaption(caption);
+    UpdateAccessible();
+}
+
+std::string TControl::AccessibleNameOfKind() const {
+    std::string name;
+    for (std::size_t i = 0; i < caption_.size(); ++i)
+        if (caption_.compare(i, 2, "\r\n") != 0)
+            name += caption_[i];
+    return name;
+}
+
+TAccessibleInfo TControl::Accessible() const {
+    TAccessibleInfo info;
+    info.role = accessibleRole_ ? *accessibleRole_ : AccessibleRoleOfKind();
+    if (accessibleName_) {
+        info.name = *accessibleName_;
+    } else if (labelledBy_ != nullptr) {
+        info.name = labelledBy_->Accessible().name;
+        while (!info.name.empty() && (info.name.back() == ':' || info.name.back() == ' '))
+            info.name.pop_back();
+    } else {
+        info.name = AccessibleNameOfKind();
+    }
+    info.description = accessibleDescription_;
+    info.labelledBy = labelledBy_;
+    return info;
+}
+
+void TControl::SetAccessibleRole(TAccessibleRole role) {
+    accessibleRole_ = role;
+    UpdateAccessible();
+}
+
+void TControl::SetAccessibleName(const std::string& name) {
+    accessibleName_ = name;
+    UpdateAccessible();
+}
+
+void TControl::SetAccessibleDescription(const std::string& description) {
+    accessibleDescription_ = description;
+    UpdateAccessible();
+}
+
+void TControl::SetLabelledBy(const TControl& label) {
+    labelledBy_ = &label;
+    UpdateAccessible();
+}
+
+void TControl::UpdateAccessible() {
+    if (peer_ == nullptr)
+        return;
+    TAccessibleInfo info = Accessible();
+    if (toldPeer_ && *toldPeer_ == info)
+        return;
+    peer_->SetAccessible(info);
+    toldPeer_ = std::move(info);
+}
+
+std::string WithoutMnemonic(const std::string& caption) {
+    std::string plain;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size())
+            ++i;
+        plain += caption[i];
+    }
+    return plain;
+}
+
+std::string AccessibleText(const TWinControl& container) {
+    std::string text;
+    for (const TControl* c : container.TabChain()) {
+        if (!c->Showing())
+            continue;
+        const TAccessibleInfo info = c->Accessible();
+        if (info.role != TAccessibleRole::Heading && info.role != TAccessibleRole::Text &&
+            info.role != TAccessibleRole::Graphic)
+            continue;
+        if (info.name.empty())
+            continue;
+        if (!text.empty())
+            text += '\n';
+        text += info.name;
+    }
+    return text;
 }
 
 void TControl::SetFont(const TFont& font) {
@@ -166,7 +250,7 @@ std::vector<TControl*> TWinControl::TabChain() const {
 TControl* TWinControl::FindFirstFocusable() const {
     TControl* firstFocusable = nullptr;
     for (TControl* c : TabChain()) {
-        if (!c->CanFocus())
+        if (!c->CanFocus() || !c->TakesFirstFocus())
             continue;
         if (c->TabStop())
             return c;
@@ -186,7 +270,9 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 // ---------------------------------------------------------------------------------------------
 
 TCustomForm::TCustomForm()
-    : TWinControl(nullptr, nullptr), formPeer_(AttachPeer(WidgetSet().CreateFormPeer(*this))) {}
+    : TWinControl(nullptr, nullptr), formPeer_(AttachPeer(WidgetSet().CreateFormPeer(*this))) {
+    UpdateAccessible();
+}
 
 TCustomForm::~TCustomForm() {
     // Controls go first, each before its children, as the window hierarchy tears down; the
@@ -207,8 +293,27 @@ void TCustomForm::Loaded() {
 
 void TCustomForm::ShowWindow() {
     closed_ = false;
+    shown_ = true;
     SetVisible(true);
     formPeer_.ShowWindow();
+    // A screen reader starts on the button that Enter presses, not on the bare window (nor on
+    // a container that only holds the focus for it).
+    if (TControl* active = ActiveControl();
+        active != nullptr && active != this && active->Focusable())
+        return;
+    for (TControl* c : TabChain())
+        if (auto* button = dynamic_cast<TButton*>(c);
+            button != nullptr && button->Default() && button->CanFocus()) {
+            button->SetFocus();
+            return;
+        }
+    if (TControl* first = FindFirstFocusable())
+        first->SetFocus();
+}
+
+void TCustomForm::Announce(const std::string& text) {
+    if (shown_ && !closed_ && !text.empty())
+        formPeer_.Announce(text);
 }
 
 void TCustomForm::Close() {
@@ -255,6 +360,7 @@ void TCustomForm::RemoveDialogKeyHandler(TDialogKeyHandler* handler) {
 
 TCustomPanel::TCustomPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
     AttachPeer(WidgetSet().CreatePanelPeer(*this));
+    UpdateAccessible();
 }
 
 void TCustomPanel::PeerPaint(TCanvas& canvas) {
@@ -266,6 +372,7 @@ void TCustomPanel::PeerPaint(TCanvas& canvas) {
 TLabel::TLabel(TComponent* owner, TWinControl* parent)
     : TControl(owner, parent), labelPeer_(AttachPeer(WidgetSet().CreateLabelPeer(*this))) {
     ApplyStyle();
+    UpdateAccessible();
 }
 
 void TLabel::SetCaption(const std::string& caption) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,9 @@ public:
     // Whether Tab stops here, and whether the control takes the focus at all.
     virtual bool TabStop() const { return false; }
     virtual bool Focusable() const { return TabStop(); }
+    // Whether the focus may land here when its page shows (a link is reached by Tab only, so
+    // Enter keeps pressing the default button).
+    virtual bool TakesFirstFocus() const { return true; }
     bool CanFocus() const { return Focusable() && Showing() && EnabledInTree(); }
     bool Focused() const { return peer_->Focused(); }
     // Gives the keyboard focus to this control (any control may hold it).
@@ -92,7 +96,23 @@ public:
     // The platform resized the control (the user resized the window).
     void PeerResized(const TSize& size);
 
+    // What a screen reader is told of the control: its kind's role and name (the caption),
+    // unless the form gives others. Every change reaches the peer at once.
+    TAccessibleInfo Accessible() const;
+    void SetAccessibleRole(TAccessibleRole role);
+    void SetAccessibleName(const std::string& name);
+    void SetAccessibleDescription(const std::string& description);
+    // Labelled by the text that stands for it on the screen, and named by it (its colon left
+    // out) unless given a name.
+    void SetLabelledBy(const TControl& label);
+
 protected:
+    virtual TAccessibleRole AccessibleRoleOfKind() const { return TAccessibleRole::None; }
+    // The caption as read: line breaks as "\n".
+    virtual std::string AccessibleNameOfKind() const;
+    // Tells the peer what changed; each kind's constructor calls it once its fields are there.
+    void UpdateAccessible();
+
     // The parent's client area changed.
     virtual void ParentResized();
     // This control's size changed.
@@ -123,7 +143,19 @@ private:
     TColor color_ = clBtnFace;
     int tabOrder_ = -1;
     long long serial_ = 0;
+    std::optional<TAccessibleRole> accessibleRole_;
+    std::optional<std::string> accessibleName_;
+    std::string accessibleDescription_;
+    const TControl* labelledBy_ = nullptr;
+    std::optional<TAccessibleInfo> toldPeer_;
 };
+
+// A caption as a screen reader reads it: "&" mnemonic markers left out ("&&" is one "&").
+std::string WithoutMnemonic(const std::string& caption);
+
+// What a screen reader reads of a container's showing contents: the text of its headings,
+// texts and pictures in tab order, one to a line.
+std::string AccessibleText(const TWinControl& container);
 
 // A control that holds other controls. Destroying it destroys its children first.
 class TWinControl : public TControl {
@@ -169,9 +201,12 @@ public:
                          const TClassRegistry& registry);
     void Loaded() override;
 
+    // Shows the window with the focus on its default button (else on the first tab stop).
     void ShowWindow();
     // Closes the window; the message loop that runs it ends.
     void Close();
+    // Has a screen reader speak the text while the window is open, the focus staying put.
+    void Announce(const std::string& text);
     bool Closed() const { return closed_; }
     // The control that has the keyboard focus, when it is in this form.
     TControl* ActiveControl() const;
@@ -185,11 +220,14 @@ public:
     void PeerClosed() { closed_ = true; }
 
 protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Window; }
+
     THandlerTable handlers_;
 
 private:
     TFormPeer& formPeer_;
     int modalResult_ = 0;
+    bool shown_ = false;
     bool closed_ = false;
     std::vector<TDialogKeyHandler*> dialogKeyHandlers_;
 };
@@ -199,6 +237,9 @@ class TCustomPanel : public TWinControl {
 public:
     TCustomPanel(TComponent* owner, TWinControl* parent);
     void PeerPaint(TCanvas& canvas) override;
+
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Pane; }
 };
 
 // One line or word-wrapped text. Line breaks are stored as "\r\n".
@@ -217,6 +258,7 @@ public:
     void SetTextEffect(TTextEffect effect);
 
 protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Text; }
     void FontChanged() override { AdjustSize(); }
     void ApplyStyle();
     void AdjustSize();

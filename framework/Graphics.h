@@ -119,6 +119,20 @@ inline constexpr int BlueOf(TColor c) {
     return static_cast<int>((c >> 16) & 0xFF);
 }
 
+// The contrast ratio of two plain colours as WCAG defines it: 1 (none) to 21.
+double ContrastRatio(TColor a, TColor b);
+// Small text needs this much contrast with its background.
+inline constexpr double kReadableContrast = 4.5;
+// The secondary colour, or where it reads at less than the readable contrast on the
+// background, the nearest mix of it with the text colour that does (plain colours).
+TColor ReadableSecondary(TColor secondary, TColor text, TColor background);
+
+// The colour text is drawn in: as stored, but in the platform's high-contrast mode a stored
+// plain colour (red, blue, ...) gives way to the system's text colour.
+inline constexpr TColor TextColorFor(TColor stored, bool highContrast) {
+    return highContrast && !IsSystemColor(stored) ? clBtnText : stored;
+}
+
 struct TFont {
     std::string name = "MS Sans Serif";
     // Pixels at 96 dpi: negative is the character height, positive the cell height.

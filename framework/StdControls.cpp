@@ -1,6 +1,7 @@
 #include "framework/StdControls.h"
 
 #include "framework/Application.h"
+#include "framework/PictureTexts.h"
 
 #include <algorithm>
 #include <utility>
@@ -21,6 +22,7 @@ void Notify(const TNotifyEvent& event, TComponent* sender) {
 
 TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
     AttachPeer(WidgetSet().CreateGroupBoxPeer(*this));
+    UpdateAccessible();
 }
 
 TRect TGroupBox::ClientRect() const {
@@ -29,7 +31,9 @@ TRect TGroupBox::ClientRect() const {
 }
 
 TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), checkBoxPeer_(AttachPeer(WidgetSet().CreateCheckBoxPeer(*this))) {}
+    : TControl(owner, parent), checkBoxPeer_(AttachPeer(WidgetSet().CreateCheckBoxPeer(*this))) {
+    UpdateAccessible();
+}
 
 void TCheckBox::SetChecked(bool value) {
     checked_ = value;
@@ -42,7 +46,9 @@ void TCheckBox::PeerToggled(bool checked) {
 }
 
 TButton::TButton(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), buttonPeer_(AttachPeer(WidgetSet().CreateButtonPeer(*this))) {}
+    : TControl(owner, parent), buttonPeer_(AttachPeer(WidgetSet().CreateButtonPeer(*this))) {
+    UpdateAccessible();
+}
 
 void TButton::SetDefault(bool value) {
     default_ = value;
@@ -57,6 +63,7 @@ TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent)
     : TControl(owner, parent), barPeer_(AttachPeer(WidgetSet().CreateProgressBarPeer(*this))) {
     barPeer_.SetRange(min_, max_);
     barPeer_.SetPosition(position_);
+    UpdateAccessible();
 }
 
 void TProgressBar::SetMin(int value) {
@@ -79,7 +86,9 @@ void TProgressBar::SetPosition(int value) {
 }
 
 TImage::TImage(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), imagePeer_(AttachPeer(WidgetSet().CreateImagePeer(*this))) {}
+    : TControl(owner, parent), imagePeer_(AttachPeer(WidgetSet().CreateImagePeer(*this))) {
+    UpdateAccessible();
+}
 
 void TImage::SetPicture(const std::string& name) {
     std::optional<TSize> size;
@@ -91,6 +100,11 @@ void TImage::SetPicture(const std::string& name) {
     picture_ = name;
     pictureSize_ = *size;
     Update();
+    UpdateAccessible();
+}
+
+std::string TImage::AccessibleNameOfKind() const {
+    return PictureText(picture_);
 }
 
 void TImage::SetTransparent(bool value) {
@@ -153,6 +167,29 @@ TLinkLabel::TLinkLabel(TComponent* owner, TWinControl* parent) : TLabel(owner, p
     TFont f = Font();
     f.color = kLinkColor;
     SetFont(f);
+    UpdateAccessible();
+}
+
+bool TLinkLabel::PeerKey(TKey key) {
+    if (key != TKey::Return && key != TKey::Space)
+        return false;
+    Follow();
+    return true;
+}
+
+void TLinkLabel::Follow() {
+    if (!Enabled())
+        return;
+    visited_ = true;
+    TFont f = Font();
+    f.color = kVisitedColor;
+    SetFont(f);
+    if (!WidgetSet().OpenUrl(Caption())) {
+        // No longer a link: drawn in the grey of disabled text.
+        f.color = clGrayText;
+        SetFont(f);
+        SetEnabled(false);
+    }
 }
 
 void TLinkLabel::PeerMouse(bool down, bool left, bool inside) {
@@ -169,19 +206,14 @@ void TLinkLabel::PeerMouse(bool down, bool left, bool inside) {
     if (!pressed_)
         return;
     pressed_ = false;
-    if (!inside)
-        return;
-    if (!WidgetSet().OpenUrl(Caption())) {
-        // No longer a link: drawn in the grey of disabled text.
-        TFont f = Font();
-        f.color = clGrayText;
-        SetFont(f);
-        SetEnabled(false);
-    }
+    if (inside)
+        Follow();
 }
 
 TComboBox::TComboBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), comboPeer_(AttachPeer(WidgetSet().CreateComboBoxPeer(*this))) {}
+    : TControl(owner, parent), comboPeer_(AttachPeer(WidgetSet().CreateComboBoxPeer(*this))) {
+    UpdateAccessible();
+}
 
 void TComboBox::SetItems(const std::vector<std::string>& items) {
     items_ = items;

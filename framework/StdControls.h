@@ -16,6 +16,9 @@ public:
     TGroupBox(TComponent* owner, TWinControl* parent);
     // The area inside the frame (a 2-pixel edge; the caption row on top when there is one).
     TRect ClientRect() const override;
+
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Grouping; }
 };
 
 // A box the user ticks; OnClick follows every change the user makes.
@@ -30,6 +33,10 @@ public:
     TNotifyEvent OnClick;
 
     void PeerToggled(bool checked) override;
+
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::CheckBox; }
+    std::string AccessibleNameOfKind() const override { return WithoutMnemonic(Caption()); }
 
 private:
     TCheckBoxPeer& checkBoxPeer_;
@@ -51,6 +58,10 @@ public:
 
     void PeerClicked() override { Click(); }
 
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Button; }
+    std::string AccessibleNameOfKind() const override { return WithoutMnemonic(Caption()); }
+
 private:
     TButtonPeer& buttonPeer_;
     bool default_ = false;
@@ -67,6 +78,9 @@ public:
     void SetMax(int value);
     // Kept inside [Min, Max].
     void SetPosition(int value);
+
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::ProgressBar; }
 
 private:
     TProgressBarPeer& barPeer_;
@@ -93,6 +107,9 @@ public:
 
 protected:
     void Resized() override { Update(); }
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Graphic; }
+    // The picture's text equivalent, kept with the pictures.
+    std::string AccessibleNameOfKind() const override;
 
 private:
     void Update();
@@ -107,13 +124,23 @@ private:
 };
 
 // A label whose caption is a web address that the shell opens. The text turns purple on the
-// press and stays so; when the shell cannot open it, the link is disabled and looks it.
+// press and stays so; when the shell cannot open it, the link is disabled and looks it. Tab
+// reaches it; Enter, Space and a screen reader's default action follow it as a click does.
 class TLinkLabel : public TLabel {
 public:
     TLinkLabel(TComponent* owner, TWinControl* parent);
     bool Visited() const { return visited_; }
+    bool TabStop() const override { return true; }
+    bool TakesFirstFocus() const override { return false; }
+    // Opens the address as a click does.
+    void Follow();
 
     void PeerMouse(bool down, bool left, bool inside) override;
+    void PeerClicked() override { Follow(); }
+    bool PeerKey(TKey key) override;
+
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Link; }
 
 private:
     bool visited_ = false;
@@ -140,6 +167,7 @@ public:
     bool PeerKey(TKey key) override { return key == TKey::Backspace; }
 
 protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::ComboBox; }
     // A pick by the user; the selection is already updated.
     virtual void Change() {}
 

@@ -43,6 +43,8 @@ public:
     bool Focused() const override;
     void BringToFront() override {}
     void Invalidate() override {}
+    void SetAccessible(const TAccessibleInfo&) override {}
+    void Announce(const std::string&) override {}
     void SetTabOrder(const std::vector<TControl*>&) override {}
     void ShowWindow() override {}
     void CloseWindow() override {

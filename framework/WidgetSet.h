@@ -23,7 +23,34 @@ class TProgressBar;
 struct TMessageRequest;
 
 // Keys the control model acts on; everything else stays with the widget set.
-enum class TKey { Return, Escape, Backspace, Other };
+enum class TKey { Return, Escape, Backspace, Space, Other };
+
+// What a control is for assistive technology (screen readers); each widget set gives it the
+// nearest role its platform has.
+enum class TAccessibleRole {
+    None,
+    Window,
+    Pane,
+    Page,
+    Grouping,
+    Heading,
+    Text,
+    Graphic,
+    Link,
+    CheckBox,
+    Button,
+    ComboBox,
+    ProgressBar,
+};
+
+struct TAccessibleInfo {
+    TAccessibleRole role = TAccessibleRole::None;
+    std::string name;
+    std::string description;
+    // The text on the screen that stands for the control, where one does.
+    const TControl* labelledBy = nullptr;
+    bool operator==(const TAccessibleInfo&) const = default;
+};
 
 // Drawing for a control that paints itself, in stored (96 dpi) coordinates of that control.
 class TCanvas {
@@ -55,6 +82,8 @@ public:
     virtual void BringToFront() = 0;
     // Paint again (controls that paint themselves, labels whose style changed).
     virtual void Invalidate() = 0;
+    // What assistive technology is told of the control; nothing a sighted user sees changes.
+    virtual void SetAccessible(const TAccessibleInfo& info) = 0;
 };
 
 // The top-level window; its caption is the form's and it has the application's task bar entry.
@@ -64,6 +93,8 @@ public:
     virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
     virtual void ShowWindow() = 0;
     virtual void CloseWindow() = 0;
+    // Has a screen reader speak the text without moving the focus.
+    virtual void Announce(const std::string& text) = 0;
 };
 
 // A plain container that the control paints (wizard frame and pages).

@@ -156,6 +156,11 @@ void TLMDAssist::SetActivePage(TLMDAssistPage* page) {
     SetMoveBtnState();
     if (OnChange)
         OnChange(this);
+    // The focus stays where it was (on "Next" mostly), so the new page is read out.
+    if (form_ != nullptr) {
+        page->UpdateAccessible();
+        form_->Announce(page->Announcement());
+    }
 }
 
 void TLMDAssist::NextPage() {

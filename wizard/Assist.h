@@ -80,6 +80,11 @@ public:
     void SetPageIndex(int index);
     int HelpContext() const { return helpContext_; }
     void SetHelpContext(int value) { helpContext_ = value; }
+    // The label that heads the page: a heading for a screen reader, and the page's name.
+    TLabel* Heading() const { return heading_; }
+    void SetHeading(TLabel* heading);
+    // What a screen reader says when the page comes: its name, then its text.
+    std::string Announcement() const;
 
     TLMDStandardEvent OnCompleted;
     TLMDStandardEvent OnNextPage;
@@ -87,9 +92,14 @@ public:
     TNotifyEvent OnBeforeShowPage;
     TNotifyEvent OnAfterShowPage;
 
+protected:
+    TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Page; }
+    std::string AccessibleNameOfKind() const override;
+
 private:
     friend class TLMDAssist;
     TLMDAssist* assist_ = nullptr;
+    TLabel* heading_ = nullptr;
     bool included_ = true;
     int helpContext_ = 0;
 };

@@ -25,6 +25,7 @@ void TLMDAssistBtn::VisibleChanged() {
 
 TLMDAssistPage::TLMDAssistPage(TComponent* owner, TWinControl* parent)
     : TCustomPanel(owner, parent) {
+    UpdateAccessible();
     Hide();
     if (auto* frame = dynamic_cast<TLMDAssist*>(parent))
         frame->InsertPage(this);
@@ -48,6 +49,26 @@ int TLMDAssistPage::PageIndex() const {
 void TLMDAssistPage::SetPageIndex(int index) {
     if (assist_ != nullptr)
         assist_->MovePage(PageIndex(), index);
+}
+
+void TLMDAssistPage::SetHeading(TLabel* heading) {
+    heading_ = heading;
+    if (heading_ != nullptr)
+        heading_->SetAccessibleRole(TAccessibleRole::Heading);
+    UpdateAccessible();
+}
+
+std::string TLMDAssistPage::AccessibleNameOfKind() const {
+    return heading_ != nullptr ? heading_->Accessible().name : std::string();
+}
+
+std::string TLMDAssistPage::Announcement() const {
+    const std::string name = Accessible().name;
+    const std::string text = AccessibleText(*this);
+    // The heading is the name and the first line of the text; it is said once.
+    if (name.empty() || text.compare(0, name.size(), name) == 0)
+        return text;
+    return text.empty() ? name : name + "\n" + text;
 }
 
 } // namespace tolvar

@@ -11,6 +11,7 @@
 #include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -94,6 +95,50 @@ TEST(MainForm, IsBuiltFromItsDescription) {
     EXPECT_EQ(port.Timeouts().WriteTotalMultiplier(), 100);
     EXPECT_EQ(port.Timeouts().WriteTotalConstant(), 1000);
     EXPECT_FALSE(port.Connected());
+}
+
+// What Orca finds through Qt's accessibility interface: the window, each page named by its
+// heading (the welcome page by name, the result page by its outcome), the list, the bar and TAK
+// named or described by the texts beside them, and the focus on "Dalej >>" at start.
+TEST(MainForm, AScreenReaderFindsEveryPageAndControlNamed) {
+    Wizard w;
+    auto text = [](const TControl& c, QAccessible::Text t = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(W(c))->text(t).toStdString();
+    };
+    auto role = [](const TControl& c) {
+        return QAccessible::queryAccessibleInterface(W(c))->role();
+    };
+    EXPECT_EQ(role(*w.form), QAccessible::Dialog);
+    EXPECT_EQ(text(*w.form), "Uaktualnienie oprogramowania TOLVAR  do wersji 1.6.0");
+    EXPECT_TRUE(W(*w.Button(btnNext))->hasFocus());
+    const char* const names[] = {"Witamy",
+                                 "1. Sprawdzenie zgodności sprzętu.",
+                                 "2. Przełączenie sterownika w tryb uaktualniania.",
+                                 "2. Przełączenie sterownika w tryb uaktualniania.",
+                                 "3. Wybór portu szeregowego.",
+                                 "4. Programowanie sterownika",
+                                 "Uaktualnienie oprogramowania\nnie zostało zakończone."};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(role(*w.frame.GetPage(i)), QAccessible::PropertyPage);
+        EXPECT_EQ(text(*w.frame.GetPage(i)), names[i]) << i;
+    }
+    EXPECT_EQ(role(*dynamic_cast<TControl*>(w.form->FindComponent("LMDLabel4"))),
+              QAccessible::Heading);
+    // The list is labelled by the page's instruction (Qt names a list by its pick on Linux).
+    const auto labels = QAccessible::queryAccessibleInterface(
+                            W(*dynamic_cast<TControl*>(w.form->FindComponent("ComComboBox2"))))
+                            ->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name).toStdString(),
+              "Wybierz port szeregowy, do którego podłączono programowany sterownik.");
+    EXPECT_EQ(text(*w.form->progress_PROGRAM), "Postęp programowania");
+    EXPECT_EQ(text(*w.form->Check_TAK), "TAK");
+    EXPECT_EQ(text(*w.form->Check_TAK, QAccessible::Description),
+              "Czy jesteś pewien, że chcesz uaktualnić oprogramowanie sterownika do wersji 1.6.0 "
+              "?\nStare oprogramowanie zostanie zastąpione nową wersją.");
+    EXPECT_EQ(text(*dynamic_cast<TControl*>(w.form->FindComponent("Image4"))),
+              "Ekran sterownika TOLVAR w trybie uaktualniania: UPDATE MODE, FW LOADER READY, "
+              "WAITING FOR DATA..., RS232 115200 8N2");
 }
 
 TEST(MainForm, PagesHoldTheirControlsAndNothingIsClipped) {

@@ -13,6 +13,7 @@
 #include "update/FirmwareUpload.h"
 #include "wizard/Assist.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -43,6 +44,15 @@ QProgressBar* Bar(const TControl* c) {
 // A press on the real button.
 void Click(const TControl* button) {
     qobject_cast<QPushButton*>(QtWidget(*button))->click();
+}
+// What the window last had a screen reader say: its showing notification.
+std::string Announced(const TControl& form) {
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(W(form));
+    for (int i = 0; i < window->childCount(); ++i)
+        if (QAccessibleInterface* c = window->child(i);
+            c->role() == QAccessible::Notification && !c->state().invisible)
+            return c->text(QAccessible::Name).toStdString();
+    return {};
 }
 
 const char* const kNoSuchPort = "/dev/tolvar-no-such-port";
@@ -153,6 +163,7 @@ TEST_F(UpdateFromWindow, AllAcknowledged) {
     EXPECT_EQ(Page(), "LMDAssistPage6");
     EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
     EXPECT_FALSE(AdviceShown());
+    EXPECT_EQ(Announced(*form_), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
     EXPECT_EQ(VisibleButtons(), "Zakończ");
     EXPECT_EQ(W(*Button(btnNext))->geometry().left(), 494);
     EXPECT_EQ(W(*Button(btnNext))->geometry().right(), 568);
@@ -174,6 +185,11 @@ TEST_F(UpdateFromWindow, ControllerAbsent) {
     EXPECT_EQ(Page(), "LMDAssistPage6");
     EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone błędem.");
     EXPECT_TRUE(AdviceShown());
+    // The outcome, then the red advice.
+    EXPECT_EQ(Announced(*form_), "Uaktualnienie oprogramowania\nzostało zakończone błędem.\n"
+                                 "SPRAWDŹ UWAŻNIE POPRAWNOŚĆ POŁĄCZEŃ\nI SPRÓBUJ JESZCZE RAZ.\n"
+                                 "W PRZYPADKU DALSZYCH PROBLEMÓW SKONTAKTUJ SIĘ Z SERWISEM "
+                                 "TECHNICZNYM.");
     EXPECT_EQ(VisibleButtons(), "Zakończ");
     EXPECT_EQ(controller_->Finish().passes, 4);
 }

@@ -36,6 +36,7 @@ struct FakeWindow {
     bool shown = false;
     bool closed = false;
     std::vector<TControl*> tabOrder;
+    TAccessibleInfo accessible;
 };
 
 // A widget set without windows that records what the model asks of its peers, for tests of the
@@ -76,6 +77,8 @@ public:
         bool Focused() const override { return set_.focused == &control_; }
         void BringToFront() override {}
         void Invalidate() override {}
+        void SetAccessible(const TAccessibleInfo& info) override { W().accessible = info; }
+        void Announce(const std::string& text) override { set_.announced.push_back(text); }
         void SetTabOrder(const std::vector<TControl*>& chain) override { W().tabOrder = chain; }
         void SetTextStyle(const TTextStyle& s) override { W().style = s; }
         // Every character 6 pixels wide, every line 13 high.
@@ -185,6 +188,8 @@ public:
     int drains = 0;
     std::vector<std::pair<bool, std::string>> holds;
     std::vector<std::string> opened;
+    // What the forms had a screen reader say, in order.
+    std::vector<std::string> announced;
     bool openAnswer = true;
     std::map<std::string, TSize> pictures{{"logo.bmp", {289, 213}}};
 

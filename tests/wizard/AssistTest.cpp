@@ -401,3 +401,42 @@ TEST(AssistTeardown, DestroyingTheWindowRaisesNoPageEvents) {
 }
 
 } // namespace
+
+namespace {
+
+// A screen reader hears each page that comes, named by its heading, with the focus left where
+// it was; the page itself is a named page, and a page without a heading keeps the name given.
+TEST(AssistAccessible, EachPageIsNamedByItsHeadingAndAnnouncedWhenItComes) {
+    Bench b(3);
+    auto* heading = new TLabel(b.form.get(), b.pages[1]);
+    heading->SetCaption("1. Sprawdzenie");
+    auto* text = new TLabel(b.form.get(), b.pages[1]);
+    text->SetCaption("Sprawdź typ sterownika.");
+    b.pages[1]->SetHeading(heading);
+    b.pages[2]->SetAccessibleName("Wynik");
+    (new TLabel(b.form.get(), b.pages[2]))->SetCaption("zakończone");
+    EXPECT_EQ(b.Seen(heading).accessible.role, TAccessibleRole::Heading);
+    EXPECT_EQ(b.Seen(b.pages[1]).accessible,
+              (TAccessibleInfo{TAccessibleRole::Page, "1. Sprawdzenie", ""}));
+
+    // Nothing is said before the window opens.
+    b.frame->NextPage();
+    b.frame->PrevPage();
+    EXPECT_TRUE(b.set.announced.empty());
+    b.form->ShowWindow();
+    TControl* focused = b.set.focused;
+    ASSERT_EQ(focused, b.Button(btnNext));
+    b.frame->NextPage();
+    b.frame->NextPage();
+    EXPECT_EQ(b.set.focused, focused);
+    // The heading once, then the text; a page without a heading says its name first.
+    EXPECT_EQ(b.set.announced, (std::vector<std::string>{"1. Sprawdzenie\nSprawdź typ sterownika.",
+                                                         "Wynik\nzakończone"}));
+    // A heading that changes while its page is away renames the page when it comes again.
+    heading->SetCaption("Nowy");
+    b.frame->PrevPage();
+    EXPECT_EQ(b.Seen(b.pages[1]).accessible.name, "Nowy");
+    EXPECT_EQ(b.set.announced.back(), "Nowy\nSprawdź typ sterownika.");
+}
+
+} // namespace

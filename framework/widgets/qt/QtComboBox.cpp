@@ -20,6 +20,20 @@ constexpr int kDetailRole = Qt::UserRole + 1;
 // Lines of the dropped list: the name, then the detail in the secondary text colour.
 class TDetailDelegate final : public QStyledItemDelegate {
 public:
+    static QColor SecondaryColor(const QPalette& palette, QPalette::ColorGroup group) {
+        const auto plain = [](const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); };
+        const QColor base = palette.color(group, QPalette::Base);
+        // The placeholder grey is drawn over the base, half transparent.
+        QColor grey = palette.color(group, QPalette::PlaceholderText);
+        const double a = grey.alphaF();
+        grey = QColor::fromRgbF(grey.redF() * a + base.redF() * (1 - a),
+                                grey.greenF() * a + base.greenF() * (1 - a),
+                                grey.blueF() * a + base.blueF() * (1 - a));
+        const TColor c = ReadableSecondary(plain(grey), plain(palette.color(group, QPalette::Text)),
+                                           plain(base));
+        return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+    }
+
     using QStyledItemDelegate::QStyledItemDelegate;
 
     // Space between the name and its detail, in multiples of the font's average width.
@@ -51,9 +65,10 @@ public:
         if (!detail.isEmpty()) {
             text.setLeft(text.left() + opt.fontMetrics.horizontalAdvance(name) +
                          Gap(opt.fontMetrics));
-            // A selected line keeps the highlight's text colour throughout.
-            painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText
-                                                              : QPalette::PlaceholderText));
+            // A selected line keeps the highlight's text colour throughout; otherwise the
+            // secondary colour, darkened where it would read at less than 4.5:1.
+            painter->setPen(selected ? opt.palette.color(group, QPalette::HighlightedText)
+                                     : SecondaryColor(opt.palette, group));
             painter->drawText(text, flags, detail);
         }
         painter->restore();
@@ -108,6 +123,11 @@ public:
         TQtPeer::SetFont(font);
         FitDroppedWidth();
     }
+    void SetAccessible(const TAccessibleInfo& info) override {
+        TQtPeer::SetAccessible(info);
+        // The description is the selected port's detail.
+        ShowSelectedDetail();
+    }
 
 private:
     QComboBox* List() const { return static_cast<QComboBox*>(widget_.data()); }
@@ -116,8 +136,14 @@ private:
         const QSignalBlocker quiet(List());
         for (int i = 0; i < List()->count(); ++i) {
             const auto at = static_cast<std::size_t>(i);
-            List()->setItemData(i, at < details_.size() ? QtText(details_[at]) : QString(),
-                                kDetailRole);
+            const QString detail = at < details_.size() ? QtText(details_[at]) : QString();
+            List()->setItemData(i, detail, kDetailRole);
+            // A screen reader reads a dropped line whole, its detail after the name.
+            List()->setItemData(i,
+                                detail.isEmpty()
+                                    ? QVariant()
+                                    : QVariant(List()->itemText(i) + QStringLiteral(", ") + detail),
+                                Qt::AccessibleTextRole);
         }
         FitDroppedWidth();
         ShowSelectedDetail();

@@ -55,7 +55,25 @@ class TQtFormPeer final : public TQtPeer, public TFormPeer {
 public:
     TQtFormPeer(TQtWidgetSet& widgetSet, TCustomForm& form)
         : TQtPeer(form, new TFormWindow(widgetSet, form), true), widgetSet_(widgetSet),
-          form_(form) {}
+          form_(form) {
+        ownAccessible_ = true;
+        // What is announced: a notification that shows with the text as its name, over the
+        // window, drawing nothing and taking neither the mouse nor the focus.
+        announcer_ = new QWidget(widget_);
+        announcer_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        announcer_->setFocusPolicy(Qt::NoFocus);
+        announcer_->hide();
+        SetOwnAccessibleRole(announcer_, QAccessible::Notification);
+    }
+
+    void Announce(const std::string& text) override {
+        announcer_->hide();
+        announcer_->setAccessibleName(
+            QtText(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        announcer_->setGeometry(widget_->rect());
+        announcer_->raise();
+        announcer_->show();
+    }
 
     void SetBounds(const TRect& rect) override {
         // The position is the window's, frame included; the size is the client area's. At a
@@ -99,6 +117,9 @@ public:
     void ShowWindow() override {
         windowShown_ = true;
         widget_->show();
+        // As the Win32 window does: the new window takes the keyboard, so that a screen reader
+        // starts on the focused button.
+        widget_->activateWindow();
     }
     void CloseWindow() override {
         // The program's own close: no close event, which a blocked input would refuse.
@@ -109,6 +130,7 @@ public:
 private:
     TQtWidgetSet& widgetSet_;
     TCustomForm& form_;
+    QWidget* announcer_ = nullptr;
     bool windowShown_ = false;
 };
 

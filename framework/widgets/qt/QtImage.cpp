@@ -68,7 +68,9 @@ private:
 class TQtImagePeer final : public TQtPeer, public TImagePeer {
 public:
     explicit TQtImagePeer(TImage& image)
-        : TQtPeer(image, new TImageWidget(ParentWidget(image)), false) {}
+        : TQtPeer(image, new TImageWidget(ParentWidget(image)), false) {
+        ownAccessible_ = true;
+    }
 
     void SetPicture(const std::string& name, bool transparent, const TRect& target) override {
         static_cast<TImageWidget*>(widget_.data())->SetPicture(name, transparent, QtRect(target));

@@ -80,7 +80,15 @@ private:
 class TQtLabelPeer final : public TQtPeer, public TLabelPeer {
 public:
     explicit TQtLabelPeer(TLabel& label)
-        : TQtPeer(label, new TLabelWidget(ParentWidget(label), label), false) {}
+        : TQtPeer(label, new TLabelWidget(ParentWidget(label), label), false) {
+        ownAccessible_ = true;
+    }
+
+    void SetAccessible(const TAccessibleInfo& info) override {
+        TQtPeer::SetAccessible(info);
+        // A link is a tab stop; plain text never takes the focus.
+        widget_->setFocusPolicy(control_.TabStop() ? Qt::StrongFocus : Qt::NoFocus);
+    }
 
     void SetEnabled(bool enabled) override {
         TQtPeer::SetEnabled(enabled);

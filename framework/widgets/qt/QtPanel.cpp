@@ -30,7 +30,9 @@ private:
 class TQtPanelPeer final : public TQtPeer, public TPanelPeer {
 public:
     explicit TQtPanelPeer(TCustomPanel& panel)
-        : TQtPeer(panel, new TPanelWidget(ParentWidget(panel), panel), true) {}
+        : TQtPeer(panel, new TPanelWidget(ParentWidget(panel), panel), true) {
+        ownAccessible_ = true;
+    }
 };
 
 } // namespace

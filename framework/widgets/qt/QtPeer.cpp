@@ -87,16 +87,17 @@ void TQtPeer::SetFont(const TFont& font) {
     widget_->setFont(QtFont(font));
     QPalette p = widget_->palette();
     const QPalette app = QApplication::palette();
+    const TColor color = TextColorFor(font.color, HighContrast());
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
-        if (font.color == clWindowText || font.color == clBtnText) {
+        if (color == clWindowText || color == clBtnText) {
             // The platform's text colours, the grey of disabled text among them.
             for (QPalette::ColorGroup group :
                  {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
                 p.setColor(group, role, app.color(group, role));
         } else {
             // Disabled text keeps the platform's grey.
-            p.setColor(QPalette::Active, role, QtColor(font.color));
-            p.setColor(QPalette::Inactive, role, QtColor(font.color));
+            p.setColor(QPalette::Active, role, QtColor(color));
+            p.setColor(QPalette::Inactive, role, QtColor(color));
         }
     }
     widget_->setPalette(p);
@@ -129,6 +130,10 @@ void TQtPeer::BringToFront() {
 
 void TQtPeer::Invalidate() {
     widget_->update();
+}
+
+void TQtPeer::SetAccessible(const TAccessibleInfo& info) {
+    ApplyAccessible(widget_, info, ownAccessible_);
 }
 
 } // namespace tolvar

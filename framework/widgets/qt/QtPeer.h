@@ -4,6 +4,7 @@
 
 #include "framework/WidgetSet.h"
 
+#include <QAccessible>
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
@@ -24,6 +25,9 @@ class TQtWidgetSet;
 void InstallFontSubstitutes();
 // A colour of the model as the Qt palette gives it.
 QColor QtColor(TColor color);
+// Whether the palette Qt is given is a high-contrast one: Qt has no flag for it, but such
+// schemes draw pure black on white or pure white on black, which no ordinary palette does.
+bool HighContrast();
 // A font of the model; the name stays as stored, the substitutes draw it.
 QFont QtFont(const TFont& font);
 // A picture of the program's resources (":/pictures/<name>"); false when there is none.
@@ -33,6 +37,12 @@ QSize PictureFileSize(const std::string& name);
 QString QtText(const std::string& text);
 QRect QtRect(const TRect& rect);
 TKey KeyOf(const QKeyEvent& event);
+// Widgets of our own get the role the model gives them through Qt's accessibility interface.
+void InstallAccessibleFactory();
+// Hands the model's accessible name, description and, for a widget of our own, role to Qt.
+void ApplyAccessible(QWidget* widget, const TAccessibleInfo& info, bool ownWidget);
+// A widget of our own with a role that no control of the model has (the announcer).
+void SetOwnAccessibleRole(QWidget* widget, QAccessible::Role role);
 
 // What every control's widget does. The widget belongs to the parent's widget while both live;
 // the peer deletes it when the control goes (children go first, as the model destroys them).
@@ -58,6 +68,7 @@ public:
     bool Focused() const override;
     void BringToFront() override;
     void Invalidate() override;
+    void SetAccessible(const TAccessibleInfo& info) override;
 
 protected:
     // The widget of the control's parent, which a child's widget is made in.
@@ -65,6 +76,8 @@ protected:
 
     TControl& control_;
     QPointer<QWidget> widget_;
+    // A widget of ours, not a Qt one whose own interface already knows what it is.
+    bool ownAccessible_ = false;
 
 private:
     bool container_;

@@ -71,6 +71,13 @@ QSize PictureFileSize(const std::string& name) {
     return reader.canRead() ? reader.size() : QSize();
 }
 
+bool HighContrast() {
+    const QPalette palette = QApplication::palette();
+    const auto plain = [](const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); };
+    return ContrastRatio(plain(palette.color(QPalette::Window)),
+                         plain(palette.color(QPalette::WindowText))) >= 20.0;
+}
+
 QString QtText(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -88,6 +95,8 @@ TKey KeyOf(const QKeyEvent& event) {
         return TKey::Escape;
     case Qt::Key_Backspace:
         return TKey::Backspace;
+    case Qt::Key_Space:
+        return TKey::Space;
     default:
         return TKey::Other;
     }

@@ -78,6 +78,7 @@ protected:
 
 TQtWidgetSet::TQtWidgetSet() {
     InstallFontSubstitutes();
+    InstallAccessibleFactory();
 }
 
 TQtWidgetSet::~TQtWidgetSet() = default;

@@ -1,3 +1,4 @@
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <commctrl.h>
@@ -29,6 +30,8 @@ void Register(const wchar_t* name, WNDPROC proc, HBRUSH background = nullptr) {
 }
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_ACTIVATE:
     case WM_SETFOCUS:

@@ -96,7 +96,11 @@ public:
             const std::wstring& detail = Detail(static_cast<int>(item.itemID));
             if (!field && !detail.empty()) {
                 text.left += Extent(dc, name) + Scale(kGap);
-                SetTextColor(dc, selected ? nameColor : GetSysColor(COLOR_GRAYTEXT));
+                // The system's grey, darkened where it would read at less than 4.5:1.
+                SetTextColor(dc, selected ? nameColor
+                                          : ReadableSecondary(GetSysColor(COLOR_GRAYTEXT),
+                                                              GetSysColor(COLOR_WINDOWTEXT),
+                                                              GetSysColor(COLOR_WINDOW)));
                 DrawTextW(dc, detail.c_str(), -1, &text, kTextFlags);
             }
             SetTextColor(dc, oldColor);

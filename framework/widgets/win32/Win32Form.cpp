@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Peer.h"
 
 namespace tolvar::win32 {
@@ -19,6 +20,7 @@ public:
         HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
         if (icon != nullptr)
             SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        AnswerForAccessibility();
     }
     ~TWin32FormPeer() override {
         if (State().mainForm == window_)
@@ -64,6 +66,8 @@ public:
         PostMessageW(State().messageWindow, WM_NULL, 0, 0);
     }
 
+    void Announce(const std::string& text) override { AnnounceText(text); }
+
     void SetTabOrder(const std::vector<TControl*>& chain) override {
         tabChain_ = chain;
         // The dialog manager walks sibling windows in their order, so each one in the chain
@@ -88,6 +92,8 @@ public:
 
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         LRESULT result = 0;
+        if (AccessibleMessage(window_, message, wParam, lParam, result))
+            return result;
         switch (message) {
         case WM_QUERYENDSESSION:
             // Logging off or shutting down waits while a transfer runs.

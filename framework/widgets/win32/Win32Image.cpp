@@ -1,4 +1,5 @@
 #include "framework/StdControls.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Paint.h"
 
 namespace tolvar::win32 {
@@ -8,7 +9,9 @@ namespace {
 class TWin32ImagePeer final : public TWin32Peer, public TImagePeer {
 public:
     explicit TWin32ImagePeer(TImage& image)
-        : TWin32Peer(image, MakeWindow(0, kImageClass, WS_CLIPSIBLINGS, image)) {}
+        : TWin32Peer(image, MakeWindow(0, kImageClass, WS_CLIPSIBLINGS, image)) {
+        AnswerForAccessibility();
+    }
     void SetPicture(const std::string& name, bool transparent, const TRect& target) override {
         picture_ = name;
         transparent_ = transparent;
@@ -30,6 +33,8 @@ private:
 } // namespace
 
 LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;

@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/StdControls.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Paint.h"
 
 namespace tolvar::win32 {
@@ -10,7 +11,9 @@ namespace {
 class TWin32LabelPeer final : public TWin32Peer, public TLabelPeer {
 public:
     explicit TWin32LabelPeer(TLabel& label)
-        : TWin32Peer(label, MakeWindow(0, kLabelClass, WS_CLIPSIBLINGS, label)) {}
+        : TWin32Peer(label, MakeWindow(0, kLabelClass, WS_CLIPSIBLINGS, label)) {
+        AnswerForAccessibility();
+    }
 
     void SetTextStyle(const TTextStyle& style) override {
         style_ = style;
@@ -74,7 +77,8 @@ public:
                 SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
                 DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &raised, Format());
             }
-            SetTextColor(dc, enabled ? ResolveColor(font_.color) : GetSysColor(COLOR_GRAYTEXT));
+            SetTextColor(dc, enabled ? ResolveColor(TextColorFor(font_.color, HighContrast()))
+                                     : GetSysColor(COLOR_GRAYTEXT));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, Format());
             SelectObject(dc, old);
         }
@@ -112,6 +116,8 @@ private:
 
 LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* label = dynamic_cast<TWin32LabelPeer*>(PeerOf(window));
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_SETFONT:
         SetPropW(window, L"TolvarFont", reinterpret_cast<HANDLE>(wParam));

@@ -2,10 +2,12 @@
 // lookup), so the box is a small window of ours with standard controls.
 
 #include "framework/MessageBoxes.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <algorithm>
 #include <cstring>
+#include <oleacc.h>
 
 namespace tolvar::win32 {
 
@@ -27,6 +29,23 @@ struct TBoxState {
 };
 
 TBoxState* current = nullptr;
+
+// A box is a dialog named by its caption whose description is its text, as a screen reader
+// reads the system's own boxes; an error is an alert.
+class TBoxAccessible final : public TAccessibleSource {
+public:
+    explicit TBoxAccessible(const TMessageRequest& request) : request_(request) {}
+    TAccessibleFacts AccessibleFacts() const override {
+        TAccessibleFacts facts;
+        facts.role = request_.icon == TMsgIcon::Error ? ROLE_SYSTEM_ALERT : ROLE_SYSTEM_DIALOG;
+        facts.name = Wide(request_.caption);
+        facts.description = Wide(request_.text);
+        return facts;
+    }
+
+private:
+    const TMessageRequest& request_;
+};
 
 void Finish(int result) {
     if (current == nullptr || current->done)
@@ -159,6 +178,8 @@ bool BoxKey(const MSG& message) {
 } // namespace
 
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT answer = 0; AccessibleMessage(window, message, wParam, lParam, answer))
+        return answer;
     switch (message) {
     case WM_COMMAND: {
         const int result = ResultOfButton(reinterpret_cast<HWND>(lParam));
@@ -277,6 +298,8 @@ int RunMessageBox(const TMessageRequest& request) {
     state.window =
         CreateWindowExW(exStyle, kBoxClass, Wide(request.caption).c_str(), style, left, top, width,
                         height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    TBoxAccessible accessible(request);
+    SetAccessibleSource(state.window, &accessible);
     if (iconSize) {
         state.icon = static_cast<HICON>(
             LoadImageW(nullptr, IconName(request.icon), IMAGE_ICON, iconSize, iconSize, LR_SHARED));
@@ -316,6 +339,10 @@ int RunMessageBox(const TMessageRequest& request) {
     State().messageBeep(BeepType(request.icon));
     ShowWindow(state.window, SW_SHOWNORMAL);
     SetForegroundWindow(state.window);
+    // The system says so of its own dialogs; a screen reader reads the box's text on it.
+    NotifyWinEvent(EVENT_SYSTEM_DIALOGSTART, state.window, OBJID_WINDOW, CHILDID_SELF);
+    if (request.icon == TMsgIcon::Error)
+        NotifyWinEvent(EVENT_SYSTEM_ALERT, state.window, OBJID_CLIENT, CHILDID_SELF);
     if (defaultButton != nullptr)
         SetFocus(defaultButton);
     else if (HWND first = GetDlgItem(state.window, kFirstButtonId))
@@ -343,6 +370,8 @@ int RunMessageBox(const TMessageRequest& request) {
     State().openBox = enclosingBox;
     if (ownerWasEnabled)
         EnableWindow(owner, TRUE);
+    NotifyWinEvent(EVENT_SYSTEM_DIALOGEND, state.window, OBJID_WINDOW, CHILDID_SELF);
+    SetAccessibleSource(state.window, nullptr);
     DestroyWindow(state.window);
     if (ownerWasEnabled)
         SetActiveWindow(owner);

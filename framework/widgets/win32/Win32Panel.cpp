@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/StdControls.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Paint.h"
 
 namespace tolvar::win32 {
@@ -11,7 +12,9 @@ class TWin32PanelPeer final : public TWin32Peer, public TPanelPeer {
 public:
     explicit TWin32PanelPeer(TCustomPanel& panel)
         : TWin32Peer(panel, MakeWindow(WS_EX_CONTROLPARENT, kPanelClass,
-                                       WS_CLIPCHILDREN | WS_CLIPSIBLINGS, panel)) {}
+                                       WS_CLIPCHILDREN | WS_CLIPSIBLINGS, panel)) {
+        AnswerForAccessibility();
+    }
 
     void Draw(HDC dc, const RECT& client) {
         ::FillRect(dc, &client, Brush(color_));
@@ -24,6 +27,8 @@ public:
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
+    if (AccessibleMessage(window, message, wParam, lParam, result))
+        return result;
     if (HandleChildMessage(message, wParam, lParam, result))
         return result;
     switch (message) {

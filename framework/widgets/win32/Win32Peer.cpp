@@ -1,12 +1,52 @@
 #include "framework/widgets/win32/Win32Peer.h"
 
+#include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/widgets/win32/Win32Accessible.h"
+
+#include <oleacc.h>
 
 namespace tolvar::win32 {
 
 namespace {
 
 const wchar_t kPeerProperty[] = L"TolvarPeer";
+
+// What a control of ours is, from what the model told its peer.
+class TPeerAccessible final : public TAccessibleSource {
+public:
+    explicit TPeerAccessible(TWin32Peer& peer) : peer_(peer) {}
+    TAccessibleFacts AccessibleFacts() const override {
+        const TAccessibleInfo& info = peer_.AccessibleInfo();
+        TAccessibleFacts facts;
+        facts.role = MsaaRole(info.role);
+        facts.name = Wide(info.name);
+        facts.description = Wide(info.description);
+        switch (info.role) {
+        case TAccessibleRole::Link:
+            facts.defaultAction = L"Przejdź";
+            facts.states = STATE_SYSTEM_LINKED | STATE_SYSTEM_READONLY;
+            break;
+        case TAccessibleRole::Heading:
+        case TAccessibleRole::Text:
+            facts.states = STATE_SYSTEM_READONLY;
+            break;
+        default:
+            break;
+        }
+        return facts;
+    }
+    void DoDefaultAction() override {
+        TControl& control = peer_.Control();
+        RunHandler([&control] { control.PeerClicked(); });
+    }
+    std::wstring Announcement() const override { return announcement; }
+
+    std::wstring announcement;
+
+private:
+    TWin32Peer& peer_;
+};
 // Child identifiers start above the dialog ones (IDOK, IDCANCEL, ...), so a command from a
 // control is never taken for a dialog key.
 int nextChildId = 1000;
@@ -48,6 +88,7 @@ TWin32Peer::TWin32Peer(TControl& control, HWND window) : control_(control), wind
 TWin32Peer::~TWin32Peer() {
     if (window_ != nullptr && IsWindow(window_)) {
         RemovePropW(window_, kPeerProperty);
+        SetAccessibleSource(window_, nullptr);
         DestroyWindow(window_);
     }
 }
@@ -102,8 +143,37 @@ void TWin32Peer::Invalidate() {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
+void TWin32Peer::AnswerForAccessibility() {
+    ownAccessible_ = std::make_unique<TPeerAccessible>(*this);
+    SetAccessibleSource(window_, ownAccessible_.get());
+}
+
+void TWin32Peer::SetAccessible(const TAccessibleInfo& info) {
+    const bool nameChanged = info.name != accessible_.name;
+    accessible_ = info;
+    if (ownAccessible_ == nullptr) {
+        // A standard control's text is its name already, its mnemonic marker left out.
+        const int length = GetWindowTextLengthW(window_);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        GetWindowTextW(window_, text.data(), length + 1);
+        text.resize(static_cast<std::size_t>(length));
+        AnnotateStandardControl(
+            window_, info, Narrow(text) == info.name || WithoutMnemonic(Narrow(text)) == info.name);
+        return;
+    }
+    if (nameChanged)
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window_, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void TWin32Peer::AnnounceText(const std::string& text) {
+    if (auto* own = dynamic_cast<TPeerAccessible*>(ownAccessible_.get())) {
+        own->announcement = Wide(text);
+        NotifyWinEvent(EVENT_SYSTEM_ALERT, window_, OBJID_CLIENT, kAnnouncementChild);
+    }
+}
+
 HBRUSH TWin32Peer::ControlColor(HDC dc) {
-    SetTextColor(dc, ResolveColor(font_.color));
+    SetTextColor(dc, ResolveColor(TextColorFor(font_.color, HighContrast())));
     SetBkColor(dc, ResolveColor(color_));
     return Brush(color_);
 }

@@ -26,6 +26,8 @@ int Unscale(int pixels);
 RECT ScaleRect(const TRect& rect);
 
 COLORREF ResolveColor(TColor color);
+// Whether the user runs Windows in a high-contrast scheme (asked at each use: it may change).
+bool HighContrast();
 // Solid brushes live as long as the widget set.
 HBRUSH Brush(TColor color);
 // Fonts at the widget set's DPI; they live as long as the widget set.
@@ -56,6 +58,8 @@ TWin32Peer* PeerAround(HWND window);
 // Messages that child controls send to their parent: commands, notifications, colours.
 bool HandleChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+class TAccessibleSource;
+
 // What every control's window does, and the state a peer holds besides its window.
 class TWin32Peer : public virtual TControlPeer {
 public:
@@ -77,6 +81,8 @@ public:
     bool Focused() const override;
     void BringToFront() override;
     void Invalidate() override;
+    void SetAccessible(const TAccessibleInfo& info) override;
+    const TAccessibleInfo& AccessibleInfo() const { return accessible_; }
 
     // A command or notification of this control reached its parent.
     virtual void Command(WORD) {}
@@ -93,10 +99,20 @@ public:
     TColor ColorSpec() const { return color_; }
 
 protected:
+    // Our own window classes answer for themselves (WM_GETOBJECT); standard ones keep
+    // Windows' objects.
+    void AnswerForAccessibility();
+    // The text as the alert child of the window's object, and the system told of it.
+    void AnnounceText(const std::string& text);
+
     TControl& control_;
     HWND window_;
     TFont font_;
     TColor color_ = clBtnFace;
+
+private:
+    TAccessibleInfo accessible_;
+    std::unique_ptr<TAccessibleSource> ownAccessible_;
 };
 
 // The window that children of a control are created in.

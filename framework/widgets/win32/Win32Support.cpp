@@ -48,6 +48,13 @@ RECT ScaleRect(const TRect& rect) {
     return {Scale(rect.left), Scale(rect.top), Scale(rect.Right()), Scale(rect.Bottom())};
 }
 
+bool HighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 COLORREF ResolveColor(TColor color) {
     if (IsSystemColor(color))
         return GetSysColor(static_cast<int>(color & 0xFF));

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Platform.h"
+#include "framework/widgets/win32/Win32Accessible.h"
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <cstring>
@@ -50,6 +51,8 @@ TKey KeyOf(WPARAM key) {
         return TKey::Escape;
     case VK_BACK:
         return TKey::Backspace;
+    case VK_SPACE:
+        return TKey::Space;
     default:
         return TKey::Other;
     }
@@ -104,6 +107,7 @@ TWin32WidgetSet::TWin32WidgetSet(int dpi) {
         0, kApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
         GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
         nullptr, info.hInstance, nullptr);
+    HideApplicationWindow(State().applicationWindow);
     SetTitle(ApplicationTitle());
 }
 

@@ -18,6 +18,8 @@ Qt::Key QtKey(TKey key) {
         return Qt::Key_Escape;
     case TKey::Backspace:
         return Qt::Key_Backspace;
+    case TKey::Space:
+        return Qt::Key_Space;
     case TKey::Other:
         break;
     }

@@ -10,6 +10,8 @@
 #include "framework/Thread.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -592,6 +594,116 @@ TEST_F(Window, ALinkTurnsPurpleOpensItsAddressAndDiesWhenItCannot) {
     const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
     EXPECT_EQ(W(*link)->palette().color(QPalette::Disabled, QPalette::WindowText), grey);
     EXPECT_NE(W(*link)->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// Through Qt's accessibility interface, as its AT-SPI bridge hands it to Orca: our own widgets
+// take the model's role, Qt's widgets keep theirs with the model's name and description.
+TEST_F(Window, ScreenReadersGetEachKindsRoleNameAndStates) {
+    auto a = [](const TControl& c) { return QAccessible::queryAccessibleInterface(W(c)); };
+    form.SetCaption("Uaktualnienie");
+    auto* page = new TCustomPanel(&form, &form);
+    page->SetAccessibleRole(TAccessibleRole::Page);
+    page->SetAccessibleName("Witamy");
+    auto* hidden = new TCustomPanel(&form, &form);
+    hidden->Hide();
+    auto* label = new TLabel(&form, page);
+    label->SetCaption("a\r\nb");
+    auto* image = new TImage(&form, page);
+    image->SetPicture("logo.bmp");
+    auto* check = new TCheckBox(&form, page);
+    check->SetCaption("TAK");
+    check->SetAccessibleDescription("Czy na pewno?");
+    auto* bar = new TProgressBar(&form, page);
+    bar->SetAccessibleName("Postęp programowania");
+    auto* instruction = new TLabel(&form, page);
+    instruction->SetCaption("Wybierz port");
+    auto* list = new TComboBox(&form, page);
+    list->SetItems({"COM1", "COM2"});
+    list->SetItemDetails({"wbudowany port szeregowy"});
+    list->SetLabelledBy(*instruction);
+    list->SetItemIndex(0);
+    auto* link = new TLinkLabel(&form, page);
+    link->SetCaption("tolvartest://www.zefra.example");
+    form.Loaded();
+    Show();
+
+    EXPECT_EQ(a(form)->role(), QAccessible::Dialog);
+    EXPECT_EQ(a(form)->text(QAccessible::Name).toStdString(), "Uaktualnienie");
+    EXPECT_EQ(a(*page)->role(), QAccessible::PropertyPage);
+    EXPECT_EQ(a(*page)->text(QAccessible::Name).toStdString(), "Witamy");
+    EXPECT_FALSE(a(*page)->state().invisible);
+    // Nothing of a hidden container is showing.
+    EXPECT_TRUE(a(*hidden)->state().invisible);
+    EXPECT_EQ(a(*label)->role(), QAccessible::StaticText);
+    EXPECT_EQ(a(*label)->text(QAccessible::Name).toStdString(), "a\nb");
+    EXPECT_TRUE(a(*label)->state().readOnly);
+    EXPECT_FALSE(a(*label)->state().focusable);
+    label->SetAccessibleRole(TAccessibleRole::Heading);
+    EXPECT_EQ(a(*label)->role(), QAccessible::Heading);
+    EXPECT_EQ(a(*image)->role(), QAccessible::Graphic);
+    EXPECT_EQ(a(*image)->text(QAccessible::Name).toStdString(), "Logo firmy ZEFRA");
+    EXPECT_EQ(a(*check)->role(), QAccessible::CheckBox);
+    EXPECT_EQ(a(*check)->text(QAccessible::Description).toStdString(), "Czy na pewno?");
+    EXPECT_EQ(a(*bar)->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(a(*bar)->text(QAccessible::Name).toStdString(), "Postęp programowania");
+    // The list: labelled by the text beside it (Qt names it by its pick on Linux), its value the
+    // pick, the pick's detail its description, each dropped line read with its detail.
+    const auto labels = a(*list)->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->object(), W(*instruction));
+    EXPECT_EQ(a(*list)->text(QAccessible::Value).toStdString(), "COM1");
+    EXPECT_EQ(a(*list)->text(QAccessible::Description).toStdString(), "wbudowany port szeregowy");
+    auto* combo = qobject_cast<QComboBox*>(W(*list));
+    EXPECT_EQ(combo->itemData(0, Qt::AccessibleTextRole).toString().toStdString(),
+              "COM1, wbudowany port szeregowy");
+    EXPECT_FALSE(combo->itemData(1, Qt::AccessibleTextRole).isValid());
+
+    // The link: a tab stop whose press follows it as a click does.
+    EXPECT_EQ(a(*link)->role(), QAccessible::Link);
+    EXPECT_TRUE(a(*link)->state().focusable);
+    EXPECT_TRUE(a(*link)->state().linked);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("tolvartest", &catcher, "open");
+    QAccessibleActionInterface* action = a(*link)->actionInterface();
+    ASSERT_NE(action, nullptr);
+    ASSERT_TRUE(action->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    action->doAction(QAccessibleActionInterface::pressAction());
+    link->SetFocus();
+    QTest::keyClick(W(*link), Qt::Key_Space);
+    QTest::keyClick(W(*link), Qt::Key_Return);
+    QDesktopServices::unsetUrlHandler("tolvartest");
+    EXPECT_EQ(catcher.opened.size(), 3u);
+
+    // An announcement is a notification that shows with the text as its name.
+    form.Announce("1. Sprawdzenie\nSprawdź typ");
+    QAccessibleInterface* announced = nullptr;
+    for (int i = 0; i < a(form)->childCount(); ++i)
+        if (a(form)->child(i)->role() == QAccessible::Notification)
+            announced = a(form)->child(i);
+    ASSERT_NE(announced, nullptr);
+    EXPECT_FALSE(announced->state().invisible);
+    EXPECT_FALSE(announced->state().focusable);
+    EXPECT_EQ(announced->text(QAccessible::Name).toStdString(), "1. Sprawdzenie\nSprawdź typ");
+}
+
+// In a high-contrast palette (pure black on white here) stored text colours give way to the
+// palette's; in an ordinary one they stay.
+TEST_F(Window, HighContrastTextFollowsThePalette) {
+    const QPalette ordinary = QApplication::palette();
+    auto* red = new TLabel(&form, &form);
+    TFont f = red->Font();
+    f.color = clRed;
+    red->SetFont(f);
+    EXPECT_EQ(W(*red)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QPalette contrast = ordinary;
+    contrast.setColor(QPalette::Window, Qt::white);
+    contrast.setColor(QPalette::WindowText, Qt::black);
+    QApplication::setPalette(contrast);
+    auto* shown = new TLabel(&form, &form);
+    shown->SetFont(f);
+    const QColor text = W(*shown)->palette().color(QPalette::WindowText);
+    QApplication::setPalette(ordinary);
+    EXPECT_EQ(text, QColor(Qt::black));
 }
 
 TEST(WidgetSet, AnExceptionOfAPostedCallIsShownAndTheLoopGoesOn) {

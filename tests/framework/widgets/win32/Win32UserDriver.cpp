@@ -14,6 +14,8 @@ WPARAM VirtualKey(TKey key) {
         return VK_ESCAPE;
     case TKey::Backspace:
         return VK_BACK;
+    case TKey::Space:
+        return VK_SPACE;
     case TKey::Other:
         break;
     }

@@ -6,14 +6,17 @@
 #include "framework/Controls.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StdControls.h"
+#include "framework/widgets/win32/Win32Process.h"
 #include "tests/support/WidgetSetContract.h"
 
+#include <algorithm>
 #include <commctrl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
+#include <oleacc.h>
 #include <string>
 #include <uxtheme.h>
 #include <vector>
@@ -636,7 +639,19 @@ public:
     }
     // Whether a pixel right of x has the system colour.
     bool HasRightOf(int x, int colorIndex) const {
-        const COLORREF color = GetSysColor(colorIndex);
+        return HasColorRightOf(x, GetSysColor(colorIndex));
+    }
+    // The colours right of x, but for the background's.
+    std::vector<COLORREF> ColorsRightOf(int x, COLORREF background) const {
+        std::vector<COLORREF> colors;
+        for (int y = 0; y < kHeight; ++y)
+            for (int i = x; i < kWidth; ++i)
+                if (const COLORREF c = GetPixel(dc_, i, y);
+                    c != background && std::find(colors.begin(), colors.end(), c) == colors.end())
+                    colors.push_back(c);
+        return colors;
+    }
+    bool HasColorRightOf(int x, COLORREF color) const {
         for (int y = 0; y < kHeight; ++y)
             for (int i = x; i < kWidth; ++i)
                 if (GetPixel(dc_, i, y) == color)
@@ -699,8 +714,13 @@ TEST_P(Win32Widgets, TheDroppedListDrawsEachDetailBesideItsName) {
                   line.Extent(L"COM3") + line.Extent(usb));
         const int nameEnd = line.Extent(L"COM3 ");
         EXPECT_TRUE(line.HasRightOf(0, COLOR_WINDOWTEXT));
-        EXPECT_TRUE(line.HasRightOf(nameEnd, COLOR_GRAYTEXT));
         EXPECT_FALSE(line.HasRightOf(nameEnd, COLOR_WINDOWTEXT));
+        // The detail is in one colour, a grey that reads at 4.5:1 at least (the system's grey
+        // where it does; Wine's #808080 does not).
+        const std::vector<COLORREF> detail = line.ColorsRightOf(nameEnd, GetSysColor(COLOR_WINDOW));
+        ASSERT_EQ(detail.size(), 1u);
+        EXPECT_GE(ContrastRatio(detail[0], GetSysColor(COLOR_WINDOW)), kReadableContrast);
+        EXPECT_LT(ContrastRatio(detail[0], GetSysColor(COLOR_WINDOW)), 7.0);
         // The closed field, and a line without a detail, show the name alone.
         EXPECT_TRUE(TDrawnLine(list, 1, ODS_COMBOBOXEDIT).AllRightOf(nameEnd, COLOR_WINDOW));
         EXPECT_TRUE(TDrawnLine(list, 2, 0).AllRightOf(nameEnd, COLOR_WINDOW));
@@ -928,6 +948,169 @@ TEST_P(Win32Widgets, ErrorBoxIsCentredOnTheMainWindowUnlessAsked) {
     GetWindowRect(H(*form), &main);
     EXPECT_LE(std::abs((seen.place.left + seen.place.right) / 2 - (main.left + main.right) / 2), 1);
     EXPECT_LE(std::abs((seen.place.top + seen.place.bottom) / 2 - (main.top + main.bottom) / 2), 1);
+}
+
+// What a screen reader finds in our own windows through MSAA (Wine hands a program's own
+// objects through unchanged): the model's role, name and states, the link's default action, the
+// announcements as alerts, a box as a dialog whose text is read.
+namespace access {
+
+std::wstring taken;
+std::vector<DWORD> events;
+
+std::wstring Bstr(BSTR text) {
+    std::wstring out = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+    SysFreeString(text);
+    return out;
+}
+
+struct TObject {
+    IAccessible* object = nullptr;
+    VARIANT child{};
+    explicit TObject(HWND window) {
+        child.vt = VT_I4;
+        child.lVal = CHILDID_SELF;
+        EXPECT_EQ(AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&object)),
+                  S_OK);
+    }
+    TObject(IAccessible* o, VARIANT c) : object(o), child(c) {}
+    ~TObject() {
+        if (object != nullptr)
+            object->Release();
+    }
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    LONG Role() const {
+        VARIANT v{};
+        return object->get_accRole(child, &v) == S_OK ? v.lVal : -1;
+    }
+    LONG State() const {
+        VARIANT v{};
+        return object->get_accState(child, &v) == S_OK ? v.lVal : -1;
+    }
+    std::wstring Name() const {
+        BSTR t = nullptr;
+        object->get_accName(child, &t);
+        return Bstr(t);
+    }
+    std::wstring Description() const {
+        BSTR t = nullptr;
+        object->get_accDescription(child, &t);
+        return Bstr(t);
+    }
+    std::wstring DefaultAction() const {
+        BSTR t = nullptr;
+        object->get_accDefaultAction(child, &t);
+        return Bstr(t);
+    }
+};
+
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND window, LONG id, LONG child, DWORD, DWORD) {
+    events.push_back(event);
+    IAccessible* object = nullptr;
+    VARIANT c{};
+    if (event == EVENT_SYSTEM_ALERT &&
+        SUCCEEDED(AccessibleObjectFromEvent(window, id, child, &object, &c))) {
+        const TObject alert(object, c);
+        taken = alert.Name() + L" / " + std::to_wstring(alert.Role());
+    }
+}
+
+} // namespace access
+
+TEST_P(Win32Widgets, ScreenReadersGetOurWindowsRolesNamesStatesAndAnnouncements) {
+    using access::TObject;
+    // As in the program: objects go to screen readers through COM.
+    const TComApartment com;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_DIALOGSTART, nullptr, access::Heard,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    form->SetCaption("Uaktualnienie");
+    panel->SetAccessibleRole(TAccessibleRole::Page);
+    panel->SetAccessibleName("Witamy");
+    auto* hidden = new TCustomPanel(form.get(), form.get());
+    hidden->Hide();
+    auto* label = new TLabel(form.get(), panel);
+    label->SetCaption("a\r\nb");
+    auto* image = new TImage(form.get(), panel);
+    image->SetPicture("logo.bmp");
+    auto* link = new TLinkLabel(form.get(), panel);
+    link->SetCaption("tolvar-none-such:x");
+    form->Loaded();
+    Show();
+
+    const TObject window(H(*form));
+    EXPECT_EQ(window.Role(), ROLE_SYSTEM_DIALOG);
+    // The window of no size that carries the task bar entry is nothing to read.
+    HWND owner = GetWindow(H(*form), GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    IAccessible* frame = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(owner, OBJID_WINDOW, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&frame)),
+              S_OK);
+    EXPECT_NE(TObject(frame, window.child).State() & STATE_SYSTEM_INVISIBLE, 0);
+    EXPECT_EQ(window.Name(), L"Uaktualnienie");
+    const TObject page(H(*panel));
+    EXPECT_EQ(page.Role(), ROLE_SYSTEM_PROPERTYPAGE);
+    EXPECT_EQ(page.Name(), L"Witamy");
+    EXPECT_EQ(page.State() & STATE_SYSTEM_INVISIBLE, 0);
+    EXPECT_NE(TObject(H(*hidden)).State() & STATE_SYSTEM_INVISIBLE, 0);
+    const TObject text(H(*label));
+    EXPECT_EQ(text.Role(), ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(text.Name(), L"a\nb");
+    EXPECT_EQ(text.State() & (STATE_SYSTEM_READONLY | STATE_SYSTEM_FOCUSABLE),
+              STATE_SYSTEM_READONLY);
+    const TObject picture(H(*image));
+    EXPECT_EQ(picture.Role(), ROLE_SYSTEM_GRAPHIC);
+    EXPECT_EQ(picture.Name(), L"Logo firmy ZEFRA");
+    // A caption that changes is the new name at once.
+    label->SetCaption("c");
+    EXPECT_EQ(text.Name(), L"c");
+
+    // The link: a tab stop whose default action follows it as a click does (nothing opens this
+    // address, so the link dies: the action reached the model).
+    const TObject linked(H(*link));
+    EXPECT_EQ(linked.Role(), ROLE_SYSTEM_LINK);
+    EXPECT_NE(linked.State() & STATE_SYSTEM_FOCUSABLE, 0);
+    EXPECT_NE(linked.State() & STATE_SYSTEM_LINKED, 0);
+    EXPECT_EQ(linked.DefaultAction(), L"Przejdź");
+    EXPECT_EQ(linked.object->accDoDefaultAction(linked.child), S_OK);
+    widgets->ProcessMessages(false);
+    EXPECT_FALSE(link->Enabled());
+    EXPECT_NE(linked.State() & STATE_SYSTEM_UNAVAILABLE, 0);
+    EXPECT_NE(linked.object->accDoDefaultAction(linked.child), S_OK);
+
+    // An announcement is an alert of the window, named by its text.
+    form->Announce("1. Sprawdzenie\nSprawdź typ");
+    widgets->ProcessMessages(false);
+    EXPECT_EQ(access::taken,
+              L"1. Sprawdzenie\nSprawdź typ / " + std::to_wstring(ROLE_SYSTEM_ALERT));
+
+    // A box: a dialog named by its caption whose description is its text, said to open.
+    access::events.clear();
+    std::wstring boxName, boxText;
+    LONG boxRole = 0;
+    widgets->Post([&] {
+        const TObject box(OurBox());
+        boxName = box.Name();
+        boxText = box.Description();
+        boxRole = box.Role();
+        PostMessageW(OurBox(), WM_CLOSE, 0, 0);
+    });
+    widgets->ShowMessageBox(CentredConfirmation());
+    UnhookWinEvent(hook);
+    EXPECT_EQ(boxRole, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(boxName, L"Confirm");
+    const std::string question = test::Confirmation().text;
+    std::wstring wide(question.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, question.data(), static_cast<int>(question.size()),
+                            wide.data(), static_cast<int>(wide.size()))));
+    EXPECT_EQ(boxText, wide);
+    EXPECT_NE(std::find(access::events.begin(), access::events.end(), EVENT_SYSTEM_DIALOGSTART),
+              access::events.end());
 }
 
 } // namespace
