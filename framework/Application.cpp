@@ -102,6 +102,7 @@ void RunBesideTheWindow(const std::function<void()>& work) {
     std::atomic<bool> done{false};
     {
         const TInputBlock block(ws);
+        const TSynchronizeHold busy;
         std::thread worker([&] {
             try {
                 work();

@@ -33,7 +33,9 @@ template <class F> void RunHandler(F&& handler) {
 
 // Runs work on a worker thread while this (the UI) thread keeps serving the window, which
 // paints but takes no input meanwhile; input made during the work is dropped, also what is still
-// on its way when the work ends. An exception that leaves work is raised again here.
+// on its way when the work ends. Other threads' synchronised calls wait meanwhile, as for a UI
+// thread doing the work itself (TSynchronizeHold). An exception that leaves work is raised again
+// here.
 void RunBesideTheWindow(const std::function<void()>& work);
 
 // Runs a call on the UI thread from a worker thread and waits until it has run there; an

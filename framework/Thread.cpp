@@ -24,6 +24,8 @@ struct SyncQueue {
     std::condition_variable served;
     std::deque<QueuedCall*> calls;
     std::function<void()> wakeUp;
+    int holds = 0;   // TSynchronizeHold objects alive
+    int waiters = 0; // threads in WaitFor, which lift the holds
 };
 
 SyncQueue& Queue() {
@@ -44,6 +46,34 @@ std::function<void()> SetSynchronizeWakeUp(std::function<void()> wakeUp) {
     return wakeUp;
 }
 
+namespace {
+
+// Wakes the main thread if calls wait; `change` runs under the queue's lock first.
+void ChangeHoldAndWake(const std::function<void(SyncQueue&)>& change) {
+    auto& q = Queue();
+    std::function<void()> wakeUp;
+    {
+        std::lock_guard lock(q.mutex);
+        change(q);
+        if (!q.calls.empty())
+            wakeUp = q.wakeUp;
+    }
+    q.changed.notify_all();
+    if (wakeUp)
+        wakeUp();
+}
+
+} // namespace
+
+TSynchronizeHold::TSynchronizeHold() {
+    std::lock_guard lock(Queue().mutex);
+    ++Queue().holds;
+}
+
+TSynchronizeHold::~TSynchronizeHold() {
+    ChangeHoldAndWake([](SyncQueue& q) { --q.holds; });
+}
+
 bool CheckSynchronize() {
     auto& q = Queue();
     bool ran = false;
@@ -51,7 +81,7 @@ bool CheckSynchronize() {
         QueuedCall* entry = nullptr;
         {
             std::lock_guard lock(q.mutex);
-            if (q.calls.empty())
+            if (q.calls.empty() || (q.holds > 0 && q.waiters == 0))
                 return ran;
             entry = q.calls.front();
             q.calls.pop_front();
@@ -127,8 +157,9 @@ bool TThread::Finished() const {
 void TThread::WaitFor() {
     if (!thread_.joinable())
         return;
+    auto& q = Queue();
+    ChangeHoldAndWake([](SyncQueue& queue) { ++queue.waiters; });
     if (IsMainThread()) {
-        auto& q = Queue();
         for (;;) {
             {
                 std::unique_lock lock(q.mutex);
@@ -140,6 +171,8 @@ void TThread::WaitFor() {
         }
     }
     thread_.join();
+    std::lock_guard lock(q.mutex);
+    --q.waiters;
 }
 
 } // namespace tolvar

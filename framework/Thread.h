@@ -18,6 +18,20 @@ bool CheckSynchronize();
 // CheckSynchronize on the main thread. Returns the previous hook.
 std::function<void()> SetSynchronizeWakeUp(std::function<void()> wakeUp);
 
+// While one lives, the main thread counts as busy with work of its own (work that runs on a
+// helper thread meanwhile, the window kept alive): other threads' synchronised calls wait, as
+// they would for a main thread that did the work itself, until a thread waits for another's end
+// (WaitFor) or the hold ends. So a port's event watcher sleeps in its first call through an
+// upload instead of waking the main thread for every byte on the line.
+class TSynchronizeHold {
+public:
+    TSynchronizeHold();
+    // Wakes the main thread for the calls that waited.
+    ~TSynchronizeHold();
+    TSynchronizeHold(const TSynchronizeHold&) = delete;
+    TSynchronizeHold& operator=(const TSynchronizeHold&) = delete;
+};
+
 // A worker thread, created suspended. Execute runs on it; Synchronize hands a call to the main
 // thread and blocks until it has run there. An exception that leaves Execute ends the thread
 // quietly and is kept in FatalException.
@@ -31,8 +45,9 @@ public:
 
     // Lets a suspended thread run (once).
     void Start();
-    // Waits for the thread's end. On the main thread the queued synchronised calls keep running
-    // meanwhile, so a thread blocked in Synchronize cannot make this wait for ever.
+    // Waits for the thread's end. The queued synchronised calls keep running meanwhile (on the
+    // main thread, whatever holds them otherwise), so a thread blocked in Synchronize cannot
+    // make this wait for ever.
     void WaitFor();
     bool Finished() const;
     std::exception_ptr FatalException() const { return fatal_; }

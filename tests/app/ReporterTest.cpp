@@ -1,8 +1,10 @@
 // The path between the upload's worker thread and the window, over a recording widget set.
 #include "app/WindowUpload.h"
 #include "framework/Application.h"
+#include "framework/Thread.h"
 #include "tests/support/FakeWidgetSet.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -192,6 +194,37 @@ TEST_F(WindowPath, AnExceptionFromTheWorkComesBackAfterTheInputIsDrained) {
     set_.inputBlocked.clear();
     RunBesideTheWindow([] { RunOnUiThread([] { const TInputUnblock answerable; }); });
     EXPECT_EQ(set_.inputBlocked, (std::vector<bool>{true, false, true, false}));
+}
+
+// A port's event watcher hands its notifications to the window thread. While the upload runs
+// beside the window they wait, as they would for a window thread doing the upload itself; the
+// port's Close (waiting for the watcher's end) lets them through.
+TEST_F(WindowPath, AWatchersCallsWaitWhileTheWorkRunsUntilTheWorkWaitsForIt) {
+    auto previous = SetSynchronizeWakeUp([this] { set_.Post([] { CheckSynchronize(); }); });
+    class Watcher : public TThread {
+    public:
+        std::atomic<bool> queued{false};
+        std::atomic<bool> ran{false};
+
+    protected:
+        void Execute() override {
+            queued = true;
+            Synchronize([this] { ran = true; });
+        }
+    } watcher;
+    bool ranDuringWork = true;
+    RunBesideTheWindow([&] {
+        watcher.Start();
+        while (!watcher.queued)
+            std::this_thread::yield();
+        // Time for the window thread to serve it, were it allowed to.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ranDuringWork = watcher.ran;
+        watcher.WaitFor();
+    });
+    SetSynchronizeWakeUp(previous);
+    EXPECT_FALSE(ranDuringWork);
+    EXPECT_TRUE(watcher.ran);
 }
 
 } // namespace

@@ -119,5 +119,69 @@ TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
+// While the main thread is busy with work of its own, a watcher's call waits: it runs only once a
+// thread waits for the watcher's end, or when the hold ends.
+TEST(Synchronize, AHoldKeepsCallsWaitingUntilAThreadWaitsForTheCaller) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int wakeUps = 0;
+    auto previous = SetSynchronizeWakeUp([&] {
+        const std::lock_guard lock(mutex);
+        ++wakeUps;
+        changed.notify_all();
+    });
+    auto waitForWakeUps = [&](int count) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return wakeUps >= count; });
+    };
+    auto serveUntil = [](const std::atomic<bool>& flag) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!flag && std::chrono::steady_clock::now() < until) {
+            CheckSynchronize();
+            std::this_thread::yield();
+        }
+    };
+    std::atomic<bool> ran{false};
+    std::atomic<bool> joined{false};
+    std::unique_ptr<FnThread> late;
+    {
+        auto busy = std::make_unique<TSynchronizeHold>();
+        FnThread watcher([&](FnThread& self) { self.Synchronize([&] { ran = true; }); });
+        watcher.Start();
+        ASSERT_TRUE(waitForWakeUps(1));
+        EXPECT_FALSE(CheckSynchronize());
+        EXPECT_FALSE(ran);
+        // The worker closes the port: it waits for the watcher, which needs the main thread.
+        std::thread worker([&] {
+            watcher.WaitFor();
+            joined = true;
+        });
+        serveUntil(joined);
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(joined);
+        if (!joined) {
+            // Rather than hang on the failure: without the hold the worker gets through.
+            busy.reset();
+            serveUntil(joined);
+            busy = std::make_unique<TSynchronizeHold>();
+        }
+        worker.join();
+
+        // A call queued later waits again, until the hold ends.
+        ran = false;
+        late = std::make_unique<FnThread>(
+            [&](FnThread& self) { self.Synchronize([&] { ran = true; }); });
+        late->Start();
+        ASSERT_TRUE(waitForWakeUps(3));
+        EXPECT_FALSE(CheckSynchronize());
+    }
+    // Ending the hold wakes the main thread for the call that waited.
+    EXPECT_TRUE(waitForWakeUps(4));
+    serveUntil(ran);
+    EXPECT_TRUE(ran);
+    late.reset();
+    SetSynchronizeWakeUp(previous);
+}
+
 } // namespace
 } // namespace tolvar

@@ -310,11 +310,29 @@ LONG MsaaRole(TAccessibleRole role) {
     return ROLE_SYSTEM_CLIENT;
 }
 
+namespace {
+
+// One instance for the program: each new one reads its registration from the registry again.
+IAccPropServices*& AnnotationService() {
+    static IAccPropServices* services = nullptr;
+    return services;
+}
+
+} // namespace
+
+void ReleaseAnnotationService() {
+    if (AnnotationService() != nullptr)
+        AnnotationService()->Release();
+    AnnotationService() = nullptr;
+}
+
 void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText) {
-    IAccPropServices* services = nullptr;
-    if (FAILED(CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
-                                kAccPropServicesInterface, reinterpret_cast<void**>(&services))) ||
-        services == nullptr)
+    IAccPropServices*& services = AnnotationService();
+    if (services == nullptr &&
+        FAILED(CoCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                kAccPropServicesInterface, reinterpret_cast<void**>(&services))))
+        services = nullptr;
+    if (services == nullptr)
         return;
     // Windows' own object of the class stays; only what the model adds goes on top of it.
     if (!nameIsText && !info.name.empty())
@@ -323,7 +341,6 @@ void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool name
     if (!info.description.empty())
         services->SetHwndPropStr(window, OBJID_CLIENT, CHILDID_SELF, kDescriptionProperty,
                                  Wide(info.description).c_str());
-    services->Release();
 }
 
 } // namespace tolvar::win32

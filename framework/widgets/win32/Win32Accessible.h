@@ -49,5 +49,7 @@ LONG MsaaRole(TAccessibleRole role);
 // A standard control keeps Windows' own object; the model's name (unless it is the window's
 // text) and description are laid over it through the system's annotation service.
 void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText);
+// Lets the annotation service go, before the thread leaves COM.
+void ReleaseAnnotationService();
 
 } // namespace tolvar::win32

@@ -130,6 +130,12 @@ public:
                     control_.PeerResized({Unscale(LOWORD(lParam)), Unscale(HIWORD(lParam))});
                 });
             return 0;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // A high-contrast scheme switched on or off: every colour is asked again.
+            ForgetSystemSettings();
+            InvalidateRect(window_, nullptr, TRUE);
+            break;
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(window_, &client);

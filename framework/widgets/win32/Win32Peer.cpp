@@ -10,8 +10,6 @@ namespace tolvar::win32 {
 
 namespace {
 
-const wchar_t kPeerProperty[] = L"TolvarPeer";
-
 // What a control of ours is, from what the model told its peer.
 class TPeerAccessible final : public TAccessibleSource {
 public:
@@ -54,7 +52,9 @@ int nextChildId = 1000;
 } // namespace
 
 TWin32Peer* PeerOf(HWND window) {
-    return window ? static_cast<TWin32Peer*>(GetPropW(window, kPeerProperty)) : nullptr;
+    const auto& peers = State().peers;
+    const auto found = peers.find(window);
+    return found == peers.end() ? nullptr : found->second;
 }
 
 TWin32Peer* PeerAround(HWND window) {
@@ -81,13 +81,13 @@ HWND MakeWindow(DWORD exStyle, const wchar_t* windowClass, DWORD style, const TC
 TWin32Peer::TWin32Peer(TControl& control, HWND window) : control_(control), window_(window) {
     if (window_ == nullptr)
         throw Exception("Cannot create a window (error " + std::to_string(GetLastError()) + ")");
-    SetPropW(window_, kPeerProperty, this);
+    State().peers[window_] = this;
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font(font_)), FALSE);
 }
 
 TWin32Peer::~TWin32Peer() {
+    State().peers.erase(window_);
     if (window_ != nullptr && IsWindow(window_)) {
-        RemovePropW(window_, kPeerProperty);
         SetAccessibleSource(window_, nullptr);
         DestroyWindow(window_);
     }

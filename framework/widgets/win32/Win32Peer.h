@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include <windows.h>
 
@@ -26,8 +27,10 @@ int Unscale(int pixels);
 RECT ScaleRect(const TRect& rect);
 
 COLORREF ResolveColor(TColor color);
-// Whether the user runs Windows in a high-contrast scheme (asked at each use: it may change).
+// Whether the user runs Windows in a high-contrast scheme: asked once, and again after the
+// system announces changed settings (ForgetSystemSettings).
 bool HighContrast();
+void ForgetSystemSettings();
 // Solid brushes live as long as the widget set.
 HBRUSH Brush(TColor color);
 // Fonts at the widget set's DPI; they live as long as the widget set.
@@ -146,6 +149,11 @@ struct TWin32State {
     std::map<std::string, HFONT> fonts;
     std::map<TColor, HBRUSH> brushes;
     std::map<std::string, std::unique_ptr<TPicture>> pictures;
+    // Every message to our windows looks its peer up: a window property would cost a round trip
+    // to the window server under Wine, for each message.
+    std::unordered_map<HWND, TWin32Peer*> peers;
+    // Asked once, again after the system says its settings changed (each paint needs it).
+    std::optional<bool> highContrast;
 };
 TWin32State& State();
 

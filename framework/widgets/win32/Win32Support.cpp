@@ -49,10 +49,18 @@ RECT ScaleRect(const TRect& rect) {
 }
 
 bool HighContrast() {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof contrast;
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    auto& known = State().highContrast;
+    if (!known) {
+        HIGHCONTRASTW contrast{};
+        contrast.cbSize = sizeof contrast;
+        known = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    }
+    return *known;
+}
+
+void ForgetSystemSettings() {
+    State().highContrast.reset();
 }
 
 COLORREF ResolveColor(TColor color) {
