@@ -31,6 +31,7 @@
 #include "app/Form1.h"
 #include "app/Platform.h"
 #include "bench/Display.h"
+#include "bench/Recording.h"
 #include "framework/Application.h"
 #include "framework/StdControls.h"
 #include "framework/TextLookup.h"
@@ -100,26 +101,6 @@ public:
 private:
     UploadPort& inner_;
     Clock::time_point sent_{};
-};
-
-// Keeps every frame the upload writes and acknowledges each one: the traffic of one clean pass,
-// for the bare loop to replay.
-class RecordingPort : public UploadPort {
-public:
-    void Open() override {}
-    void Close() override {}
-    void DiscardInput() override {}
-    std::int32_t Write(const void* buffer, std::int32_t count) override {
-        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-        frames.emplace_back(bytes, bytes + count);
-        return count;
-    }
-    std::int32_t Read(void* buffer, std::int32_t count) override {
-        std::fill_n(static_cast<std::uint8_t*>(buffer), count, std::uint8_t{0x06});
-        return count;
-    }
-
-    std::vector<std::vector<std::uint8_t>> frames;
 };
 
 double CpuSeconds(int who) {
@@ -280,6 +261,17 @@ std::string SelfFolder() {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
 }
 
+// Reads "floor-round <ok> <wall> <cpu>" from a child's output.
+bool ParseFloorRound(const std::string& out, Run& run) {
+    std::istringstream in(out.substr(std::min(out.find("floor-round "), out.size())));
+    std::string tag;
+    int ok = 0;
+    if (!(in >> tag >> ok >> run.wall >> run.cpu) || tag != "floor-round")
+        return false;
+    run.ok = ok == 1;
+    return true;
+}
+
 // Reads "window-round <ok> <wall> <cpu> <window thread cpu>" from a child's output.
 bool ParseWindowRound(const std::string& out, Run& run) {
     std::istringstream in(out.substr(std::min(out.find("window-round "), out.size())));
@@ -331,8 +323,10 @@ std::string ReadFile(const std::string& path) {
 }
 
 // One round of the Windows window path under Wine, its window on the benchmark's X server, COM1
-// served by tolvar-sim with line-time emulation, as the Windows tests serve it.
-Run WineWindowRound(const bench::Xvfb& x, const Wine& wine, const std::string& work) {
+// served by tolvar-sim with line-time emulation, as the Windows tests serve it. With `floor`,
+// the Windows floor instead: the same frames by a bare loop of the same system calls.
+Run WineWindowRound(const bench::Xvfb& x, const Wine& wine, const std::string& work,
+                    bool floor = false) {
     const std::string pathFile = work + "/sim-path";
     const std::string simOut = work + "/sim-out";
     std::filesystem::remove(pathFile);
@@ -351,15 +345,18 @@ Run WineWindowRound(const bench::Xvfb& x, const Wine& wine, const std::string& w
         const pid_t server = bench::FindWineServer(wine.prefix);
         const double x0 = bench::ProcessCpuSeconds(x.Pid());
         const double w0 = server > 0 ? bench::ProcessCpuSeconds(server) : 0;
+        std::vector<std::string> command{"wine", wine.folder + "/tolvar-bench-window.exe"};
+        if (floor)
+            command.push_back("--floor");
         const std::string out =
-            bench::RunForOutput({{"wine", wine.folder + "/tolvar-bench-window.exe"},
+            bench::RunForOutput({command,
                                  {"DISPLAY=" + x.Display(), "WINEDEBUG=-all",
                                   "LD_PRELOAD=" + SelfFolder() + "/libtolvar-modem-lines.so"}},
                                 cpu);
         run.displayCpu = bench::ProcessCpuSeconds(x.Pid()) - x0;
         run.wineServerCpu = server > 0 ? bench::ProcessCpuSeconds(server) - w0 : 0;
         wine.Rest();
-        if (!ParseWindowRound(out, run))
+        if (!(floor ? ParseFloorRound(out, run) : ParseWindowRound(out, run)))
             run.ok = false;
         if (!run.ok)
             std::fprintf(stderr, "tolvar-bench: the Wine round printed: %s\n", out.c_str());
@@ -597,18 +594,17 @@ int main(int argc, char** argv) {
         TQtApplication app(argc, argv);
         ComPortModuleStartup();
         const int rounds = value("--rounds").empty() ? 5 : std::stoi(value("--rounds"));
-        RecordingPort recording;
-        NullUploadReporter quiet;
-        RunFirmwareUpload(recording, quiet);
+        const std::vector<std::vector<std::uint8_t>> frames = bench::RecordedFrames();
         std::vector<Run> bare;
         std::vector<Run> core;
         std::vector<Run> window;
         std::vector<Run> xWindow;
         std::vector<Run> wineWindow;
+        std::vector<Run> wineFloor;
         bool ok = true;
         const CpuTicks before = MachineTicks();
         for (int i = 0; i < rounds; ++i) {
-            bare.push_back(BareExchanges(recording.frames));
+            bare.push_back(BareExchanges(frames));
             core.push_back(Upload(true));
             window.push_back(WindowUpload());
             ok = ok && bare.back().ok && core.back().ok && window.back().ok;
@@ -616,8 +612,9 @@ int main(int argc, char** argv) {
                 xWindow.push_back(DisplayWindowRound(*x));
                 ok = ok && xWindow.back().ok;
                 if (!wine.folder.empty()) {
+                    wineFloor.push_back(WineWindowRound(*x, wine, work, true));
                     wineWindow.push_back(WineWindowRound(*x, wine, work));
-                    ok = ok && wineWindow.back().ok;
+                    ok = ok && wineFloor.back().ok && wineWindow.back().ok;
                 }
             }
         }
@@ -642,25 +639,38 @@ int main(int argc, char** argv) {
                     floor.simulator.c_str());
         std::printf("  measured              %.3f s, ratio %.4f\n", floor.wall,
                     floor.wall / lineLimit);
-        ReportLateness(floor, recording.frames);
-        Report("core path", corePath, lineLimit, floor, recording.frames);
-        Report("window path", windowPath, lineLimit, floor, recording.frames);
+        ReportLateness(floor, frames);
+        Report("core path", corePath, lineLimit, floor, frames);
+        Report("window path", windowPath, lineLimit, floor, frames);
         std::printf("  window against core   %+.2f%% (goal within 0.5%%); ratio goal <= 1.015\n",
                     100.0 * (windowPath.wall / corePath.wall - 1.0));
         const Run* last = &windowPath;
         Run xPath;
         if (!xWindow.empty()) {
             xPath = MedianRun(xWindow);
-            Report("window path, X display (Linux, xcb on Xvfb)", xPath, lineLimit, floor,
-                   recording.frames);
-            ReportPerRecord(xPath, recording.frames.size());
+            Report("window path, X display (Linux, xcb on Xvfb)", xPath, lineLimit, floor, frames);
+            ReportPerRecord(xPath, frames.size());
             last = &xPath;
         }
         if (!wineWindow.empty()) {
+            // Against the floor of its own system: Wine's serial emulation costs the bare loop
+            // too, and that is not the program's.
+            const Run wineBare = MedianRun(wineFloor);
+            std::printf("floor under Wine (bare Win32 loop on COM1): %s (simulator: %s)\n",
+                        wineBare.ok ? "success" : "FAILED", wineBare.simulator.c_str());
+            std::printf("  measured              %.3f s, ratio %.4f, %+.2f%% against the floor\n",
+                        wineBare.wall, wineBare.wall / lineLimit,
+                        100.0 * (wineBare.wall / floor.wall - 1.0));
+            std::printf("  its CPU               %.3f s, %.2f%% of wall, %.0f us a record\n",
+                        wineBare.cpu, 100.0 * wineBare.cpu / wineBare.wall,
+                        1e6 * wineBare.cpu / static_cast<double>(frames.size()));
             const Run winePath = MedianRun(wineWindow);
             Report("window path, X display (Windows program under Wine)", winePath, lineLimit,
-                   floor, recording.frames);
-            ReportPerRecord(winePath, recording.frames.size());
+                   floor, frames);
+            std::printf("  against the Wine floor %+.2f%% time, CPU %+.2f%% of wall beyond it\n",
+                        100.0 * (winePath.wall / wineBare.wall - 1.0),
+                        100.0 * (winePath.cpu / winePath.wall - wineBare.cpu / wineBare.wall));
+            ReportPerRecord(winePath, frames.size());
         }
 
         if (x) {

@@ -2,10 +2,14 @@
 // Win32 widget set, "PROGRAMUJ" pressed on the port COM1 (which the benchmark serves with the
 // simulator). Prints one line: "window-round <ok> <wall s> <cpu s> <window thread cpu s>".
 // With --phases it prints instead where the start-up's time goes, one "phase <name> <ms>" line
-// each, up to the window's first paint.
+// each, up to the window's first paint. With --floor it is the floor of the Windows runs: the
+// upload's frames exchanged on COM1 by the barest loop of the same system calls (overlapped
+// WriteFile, ReadFile of the reply), nothing of the program in it, printed as
+// "floor-round <ok> <wall s> <cpu s>".
 
 #include "app/Form1.h"
 #include "app/Platform.h"
+#include "bench/Recording.h"
 #include "framework/StdControls.h"
 #include "framework/TextLookup.h"
 #include "framework/Thread.h"
@@ -19,8 +23,10 @@
 #include "wizard/Assist.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -53,9 +59,60 @@ double Ms(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
 }
 
+// Waits for one overlapped transfer on the port and returns the bytes it moved; -1 on failure.
+long Finish(HANDLE port, BOOL started, OVERLAPPED& transfer) {
+    DWORD moved = 0;
+    if (!started && GetLastError() != ERROR_IO_PENDING)
+        return -1;
+    if (WaitForSingleObject(transfer.hEvent, INFINITE) != WAIT_OBJECT_0 ||
+        !GetOverlappedResult(port, &transfer, &moved, FALSE))
+        return -1;
+    return static_cast<long>(moved);
+}
+
+int Floor() {
+    const std::vector<std::vector<std::uint8_t>> frames = bench::RecordedFrames();
+    HANDLE port = CreateFileA("\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        std::printf("floor-round 0 0 0\n");
+        return 1;
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    dcb.BaudRate = 115200;
+    dcb.fBinary = 1;
+    dcb.ByteSize = 8;
+    dcb.StopBits = TWOSTOPBITS;
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadTotalTimeoutConstant = 1500;
+    bool ok = SetCommState(port, &dcb) && SetCommTimeouts(port, &timeouts);
+    OVERLAPPED transfer{};
+    transfer.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const double cpu0 = ProcessCpu();
+    const auto start = Clock::now();
+    for (std::size_t i = 0; ok && i < frames.size(); ++i) {
+        const auto& frame = frames[i];
+        const DWORD size = static_cast<DWORD>(frame.size());
+        std::uint8_t reply = 0;
+        ok = Finish(port, WriteFile(port, frame.data(), size, nullptr, &transfer), transfer) ==
+                 static_cast<long>(size) &&
+             Finish(port, ReadFile(port, &reply, 1, nullptr, &transfer), transfer) == 1 &&
+             reply == 0x06;
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = ProcessCpu() - cpu0;
+    CloseHandle(transfer.hEvent);
+    CloseHandle(port);
+    std::printf("floor-round %d %.6f %.6f\n", ok ? 1 : 0, wall, cpu);
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--floor") == 0)
+        return Floor();
     const bool phases = argc > 1 && std::strcmp(argv[1], "--phases") == 0;
     auto at = Clock::now();
     auto phase = [&](const char* name) {

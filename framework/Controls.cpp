@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace tolvar {
 
@@ -41,9 +42,20 @@ void TControl::SetBounds(const TRect& rect) {
         return;
     const bool resized = r.width != bounds_.width || r.height != bounds_.height;
     bounds_ = r;
-    peer_->SetBounds(bounds_);
+    // A description gives the edges one by one, and a window move costs a round trip to the
+    // window system: the window gets them once, when the control is loaded.
+    if (IsLoading())
+        boundsPending_ = true;
+    else
+        peer_->SetBounds(bounds_);
     if (resized)
         Resized();
+}
+
+void TControl::Loaded() {
+    TComponent::Loaded();
+    if (std::exchange(boundsPending_, false))
+        peer_->SetBounds(bounds_);
 }
 
 void TControl::PeerResized(const TSize& size) {

@@ -41,6 +41,8 @@ public:
     int Width() const { return bounds_.width; }
     int Height() const { return bounds_.height; }
     void SetBounds(const TRect& rect);
+    // Hands the window the edges read from the description.
+    void Loaded() override;
     void SetLeft(int value) { SetBounds({value, bounds_.top, bounds_.width, bounds_.height}); }
     void SetTop(int value) { SetBounds({bounds_.left, value, bounds_.width, bounds_.height}); }
     void SetWidth(int value) { SetBounds({bounds_.left, bounds_.top, value, bounds_.height}); }
@@ -148,6 +150,8 @@ private:
     std::string accessibleDescription_;
     const TControl* labelledBy_ = nullptr;
     std::optional<TAccessibleInfo> toldPeer_;
+    // Edges the window has not been told yet (while the description is read).
+    bool boundsPending_ = false;
 };
 
 // A caption as a screen reader reads it: "&" mnemonic markers left out ("&&" is one "&").

@@ -158,7 +158,13 @@ void TThread::WaitFor() {
     if (!thread_.joinable())
         return;
     auto& q = Queue();
-    ChangeHoldAndWake([](SyncQueue& queue) { ++queue.waiters; });
+    if (IsMainThread()) {
+        std::lock_guard lock(q.mutex);
+        ++q.waiters;
+    } else {
+        // The main thread may be holding the calls: it has to look again.
+        ChangeHoldAndWake([](SyncQueue& queue) { ++queue.waiters; });
+    }
     if (IsMainThread()) {
         for (;;) {
             {
