@@ -28,9 +28,6 @@ constexpr int kQuietReadLimit = 8;
 
 using Clock = std::chrono::steady_clock;
 
-// A byte on the line at 115200 baud with 8 data bits and 2 stop bits: 11 bit times.
-constexpr std::chrono::nanoseconds kByteTime{11'000'000'000LL / 115200};
-
 // The exchanges of one pass, each a frame out and its one-byte reply back. What came in before
 // a frame went out answers an earlier frame (a late or doubled reply, noise), so it is dropped.
 // A byte can also slip in just after that drop, right behind an earlier reply: it then comes

@@ -5,6 +5,7 @@
 #include "update/Platform.h"
 #include "update/Upload.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,6 +13,9 @@
 namespace tolvar {
 
 inline constexpr std::uint8_t kAck = 0x06;
+
+// A byte on the controller's line, 115200 baud with 8 data bits and 2 stop bits: 11 bit times.
+inline constexpr std::chrono::nanoseconds kByteTime{11'000'000'000LL / 115200};
 
 // Outcome texts shown on the result page (UTF-8).
 extern const char* const kUploadSuccessText;

@@ -70,7 +70,7 @@ public:
         stale_ = input.size();
         const Bytes reply = answer(frames.size() - 1, frames.back());
         input.insert(input.end(), reply.begin(), reply.end());
-        replyDue_ = std::chrono::steady_clock::now() + (count + 1) * kLineByte;
+        replyDue_ = std::chrono::steady_clock::now() + (count + 1) * kByteTime;
         return count;
     }
     std::int32_t Read(void* buffer, std::int32_t count) override {
@@ -102,7 +102,6 @@ public:
     }
 
 private:
-    static constexpr std::chrono::nanoseconds kLineByte{11'000'000'000LL / 115200};
     std::size_t stale_ = 0; // bytes at the front of the input that arrived before the reply
     std::chrono::steady_clock::time_point replyDue_{};
 
