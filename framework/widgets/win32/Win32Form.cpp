@@ -134,7 +134,7 @@ public:
         case WM_SYSCOLORCHANGE:
             // A high-contrast scheme switched on or off: every colour is asked again.
             ForgetSystemSettings();
-            InvalidateRect(window_, nullptr, TRUE);
+            RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;
         case WM_ERASEBKGND: {
             RECT client;
