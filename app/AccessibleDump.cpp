@@ -5,6 +5,7 @@
 // description, value and states. Then the programming page with TAK ticked, the result page
 // after a successful and a failed upload, the Cancel confirmation and the port list's lines.
 #include "app/Form1.h"
+#include "app/ToolApplication.h"
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
 #include "framework/TextLookup.h"
@@ -80,11 +81,7 @@ void DumpWindow(QWidget* window) {
 } // namespace
 
 int main(int argc, char** argv) {
-    tolvar::InitTextLookup();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    tolvar::TQtApplication app(argc, argv);
-    tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
+    const tolvar::TToolApplication app(argc, argv);
     try {
         tolvar::ComPortModuleStartup();
         tolvar::TForm1 form;

@@ -3,6 +3,7 @@
 // The last two pictures of the pages show the result page as a successful and a failed upload
 // leave it; one more shows the port page's list dropped, over made-up adapters.
 #include "app/Form1.h"
+#include "app/ToolApplication.h"
 #include "framework/Application.h"
 #include "framework/TextLookup.h"
 #include "framework/widgets/qt/QtWidgetSet.h"
@@ -63,12 +64,7 @@ QPixmap WithDroppedList(QWidget* window, QComboBox* list) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // Before any other thread runs: the first port error may be worded on the upload's thread.
-    tolvar::InitTextLookup();
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    tolvar::TQtApplication app(argc, argv);
-    tolvar::SetApplicationTitle(tolvar::kApplicationTitle);
+    const tolvar::TToolApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QCoreApplication::applicationDirPath() + "/../shots";
     if (!QDir().mkpath(folder)) {

@@ -27,6 +27,32 @@ private:
     std::function<void(FnThread&)> body_;
 };
 
+// Counts the calls of the wake-up hook while it lives. A mutex and a condition rather than an
+// atomic's wait, which the MinGW runtime can miss.
+class WakeUpCounter {
+public:
+    WakeUpCounter()
+        : previous_(SetSynchronizeWakeUp([this] {
+              const std::lock_guard lock(mutex_);
+              ++count_;
+              changed_.notify_all();
+          })) {}
+    ~WakeUpCounter() { SetSynchronizeWakeUp(previous_); }
+    WakeUpCounter(const WakeUpCounter&) = delete;
+    WakeUpCounter& operator=(const WakeUpCounter&) = delete;
+    // Whether the hook has been called `count` times, within ten seconds.
+    bool Reached(int count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return count_ >= count; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int count_ = 0;
+    std::function<void()> previous_;
+};
+
 TEST(Synchronize, CallsRunOnTheMainThreadInOrderAndBlockTheWorker) {
     std::vector<int> order;
     std::atomic<int> returned{0};
@@ -94,15 +120,7 @@ TEST(Synchronize, OnTheMainThreadACallRunsAtOnceAndTheWakeUpHookHearsOfQueuedOne
 TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
     constexpr int kThreads = 4;
     std::vector<int> order;
-    // A mutex and a condition rather than an atomic's wait, which the MinGW runtime can miss.
-    std::mutex mutex;
-    std::condition_variable changed;
-    int queued = 0;
-    auto previous = SetSynchronizeWakeUp([&] {
-        const std::lock_guard lock(mutex);
-        ++queued;
-        changed.notify_all();
-    });
+    auto queued = std::make_unique<WakeUpCounter>();
     std::vector<std::unique_ptr<FnThread>> workers;
     for (int i = 0; i < kThreads; ++i) {
         workers.push_back(std::make_unique<FnThread>([&order, i](FnThread& self) {
@@ -110,30 +128,18 @@ TEST(Synchronize, CallsOfSeveralThreadsRunInTheOrderQueued) {
         }));
         workers.back()->Start();
         // The next thread queues only after this one has.
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return queued == i + 1; });
+        ASSERT_TRUE(queued->Reached(i + 1));
     }
     EXPECT_TRUE(CheckSynchronize());
     workers.clear();
-    SetSynchronizeWakeUp(previous);
+    queued.reset();
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
 // While the main thread is busy with work of its own, a watcher's call waits: it runs only once a
 // thread waits for the watcher's end, or when the hold ends.
 TEST(Synchronize, AHoldKeepsCallsWaitingUntilAThreadWaitsForTheCaller) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int wakeUps = 0;
-    auto previous = SetSynchronizeWakeUp([&] {
-        const std::lock_guard lock(mutex);
-        ++wakeUps;
-        changed.notify_all();
-    });
-    auto waitForWakeUps = [&](int count) {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return wakeUps >= count; });
-    };
+    WakeUpCounter wakeUps;
     auto serveUntil = [](const std::atomic<bool>& flag) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!flag && std::chrono::steady_clock::now() < until) {
@@ -148,7 +154,7 @@ TEST(Synchronize, AHoldKeepsCallsWaitingUntilAThreadWaitsForTheCaller) {
         auto busy = std::make_unique<TSynchronizeHold>();
         FnThread watcher([&](FnThread& self) { self.Synchronize([&] { ran = true; }); });
         watcher.Start();
-        ASSERT_TRUE(waitForWakeUps(1));
+        ASSERT_TRUE(wakeUps.Reached(1));
         EXPECT_FALSE(CheckSynchronize());
         EXPECT_FALSE(ran);
         // The worker closes the port: it waits for the watcher, which needs the main thread.
@@ -172,15 +178,14 @@ TEST(Synchronize, AHoldKeepsCallsWaitingUntilAThreadWaitsForTheCaller) {
         late = std::make_unique<FnThread>(
             [&](FnThread& self) { self.Synchronize([&] { ran = true; }); });
         late->Start();
-        ASSERT_TRUE(waitForWakeUps(3));
+        ASSERT_TRUE(wakeUps.Reached(3));
         EXPECT_FALSE(CheckSynchronize());
     }
     // Ending the hold wakes the main thread for the call that waited.
-    EXPECT_TRUE(waitForWakeUps(4));
+    EXPECT_TRUE(wakeUps.Reached(4));
     serveUntil(ran);
     EXPECT_TRUE(ran);
     late.reset();
-    SetSynchronizeWakeUp(previous);
 }
 
 } // namespace

@@ -23,6 +23,12 @@ BSTR Bstr(const std::wstring& text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
+// A text the object may lack: no string and S_FALSE when it is empty.
+HRESULT OptionalText(const std::wstring& text, BSTR* out) {
+    *out = text.empty() ? nullptr : Bstr(text);
+    return text.empty() ? S_FALSE : S_OK;
+}
+
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -91,9 +97,7 @@ public:
         }
         if (!IsSelf(child))
             return standard_->get_accName(child, name);
-        const std::wstring text = source->AccessibleFacts().name;
-        *name = text.empty() ? nullptr : Bstr(text);
-        return text.empty() ? S_FALSE : S_OK;
+        return OptionalText(source->AccessibleFacts().name, name);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         TAccessibleSource* source = Source();
@@ -102,9 +106,7 @@ public:
         if (!IsSelf(child))
             return IsAnnouncement(child) ? S_FALSE
                                          : standard_->get_accDescription(child, description);
-        const std::wstring text = source->AccessibleFacts().description;
-        *description = text.empty() ? nullptr : Bstr(text);
-        return text.empty() ? S_FALSE : S_OK;
+        return OptionalText(source->AccessibleFacts().description, description);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         TAccessibleSource* source = Source();
@@ -149,9 +151,7 @@ public:
             return CO_E_OBJNOTCONNECTED;
         if (!IsSelf(child))
             return IsAnnouncement(child) ? S_FALSE : standard_->get_accDefaultAction(child, action);
-        const std::wstring text = source->AccessibleFacts().defaultAction;
-        *action = text.empty() ? nullptr : Bstr(text);
-        return text.empty() ? S_FALSE : S_OK;
+        return OptionalText(source->AccessibleFacts().defaultAction, action);
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         TAccessibleSource* source = Source();
