@@ -36,6 +36,58 @@ TCustomForm* TControl::Form() const {
     return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
 }
 
+TControlPeer& TControl::Peer() const {
+    // Making the window is not a change of the model's state.
+    return const_cast<TControl&>(*this).HandleNeeded();
+}
+
+TControlPeer& TControl::HandleNeeded() {
+    if (peer_ != nullptr)
+        return *peer_;
+    if (parent_ != nullptr)
+        parent_->HandleNeeded();
+    peer_ = CreatePeer();
+    // First: a platform may make up its mind about what the window is at the first change.
+    toldPeer_.reset();
+    UpdateAccessible();
+    peer_->SetFont(font_);
+    if (colorSet_)
+        peer_->SetColor(color_);
+    if (!caption_.empty())
+        peer_->SetCaption(caption_);
+    if (!enabled_)
+        peer_->SetEnabled(false);
+    // Edges never set stay the window's own, as they did for a window made at once.
+    if (bounds_ != TRect{})
+        peer_->SetBounds(bounds_);
+    boundsPending_ = false;
+    // A form's window shows when the form is shown; a child's goes with its parent's.
+    if (parent_ != nullptr)
+        peer_->SetVisible(visible_);
+    PeerCreated();
+    if (TCustomForm* form = Form(); form != nullptr && form != this)
+        form->tabOrderStale_ = true;
+    return *peer_;
+}
+
+bool TControl::CreateShowingHandles() {
+    if (!Showing())
+        return false;
+    bool created = peer_ == nullptr;
+    HandleNeeded();
+    if (auto* container = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : container->Controls())
+            created = child->CreateShowingHandles() || created;
+    return created;
+}
+
+void TControl::Constructed() {
+    if (TCustomForm* form = Form(); form != nullptr && form->WindowShown() && Showing()) {
+        HandleNeeded();
+        form->ApplyTabOrder();
+    }
+}
+
 void TControl::SetBounds(const TRect& rect) {
     const TRect r{rect.left, rect.top, std::max(0, rect.width), std::max(0, rect.height)};
     if (r == bounds_)
@@ -44,17 +96,19 @@ void TControl::SetBounds(const TRect& rect) {
     bounds_ = r;
     // A description gives the edges one by one, and a window move costs a round trip to the
     // window system: the window gets them once, when the control is loaded.
-    if (IsLoading())
-        boundsPending_ = true;
-    else
-        peer_->SetBounds(bounds_);
+    if (peer_ != nullptr) {
+        if (IsLoading())
+            boundsPending_ = true;
+        else
+            peer_->SetBounds(bounds_);
+    }
     if (resized)
         Resized();
 }
 
 void TControl::Loaded() {
     TComponent::Loaded();
-    if (std::exchange(boundsPending_, false))
+    if (std::exchange(boundsPending_, false) && peer_ != nullptr)
         peer_->SetBounds(bounds_);
 }
 
@@ -84,7 +138,14 @@ void TControl::SetVisible(bool visible) {
     if (visible_ == visible)
         return;
     visible_ = visible;
-    peer_->SetVisible(visible);
+    // What now shows on a shown form gets its windows before it appears.
+    TCustomForm* form = Form();
+    if (visible && form != nullptr && form->WindowShown())
+        CreateShowingHandles();
+    if (peer_ != nullptr)
+        peer_->SetVisible(visible);
+    if (form != nullptr && form->tabOrderStale_ && form->WindowShown())
+        form->ApplyTabOrder();
     VisibleChanged();
 }
 
@@ -99,7 +160,8 @@ void TControl::SetEnabled(bool enabled) {
     if (enabled_ == enabled)
         return;
     enabled_ = enabled;
-    peer_->SetEnabled(enabled);
+    if (peer_ != nullptr)
+        peer_->SetEnabled(enabled);
     EnabledChanged();
 }
 
@@ -112,7 +174,8 @@ bool TControl::EnabledInTree() const {
 
 void TControl::SetCaption(const std::string& caption) {
     caption_ = caption;
-    peer_->SetCaption(caption);
+    if (peer_ != nullptr)
+        peer_->SetCaption(caption);
     UpdateAccessible();
 }
 
@@ -204,7 +267,8 @@ void TControl::SetFont(const TFont& font) {
     if (font_ == font)
         return;
     font_ = font;
-    peer_->SetFont(font_);
+    if (peer_ != nullptr)
+        peer_->SetFont(font_);
     FontChanged();
     // Children that never got a font of their own follow.
     if (auto* container = dynamic_cast<TWinControl*>(this))
@@ -217,11 +281,13 @@ void TControl::SetFont(const TFont& font) {
 
 void TControl::SetColor(TColor color) {
     color_ = color;
-    peer_->SetColor(color);
+    colorSet_ = true;
+    if (peer_ != nullptr)
+        peer_->SetColor(color);
 }
 
 void TControl::SetFocus() {
-    peer_->SetFocus();
+    HandleNeeded().SetFocus();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -281,9 +347,16 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 
 // ---------------------------------------------------------------------------------------------
 
-TCustomForm::TCustomForm()
-    : TWinControl(nullptr, nullptr), formPeer_(AttachPeer(WidgetSet().CreateFormPeer(*this))) {
-    UpdateAccessible();
+TCustomForm::TCustomForm() : TWinControl(nullptr, nullptr) {
+    // The form's own window is there from the start: the description sizes it and sets its
+    // caption.
+    HandleNeeded();
+}
+
+std::unique_ptr<TControlPeer> TCustomForm::CreatePeer() {
+    auto peer = WidgetSet().CreateFormPeer(*this);
+    formPeer_ = peer.get();
+    return peer;
 }
 
 TCustomForm::~TCustomForm() {
@@ -299,15 +372,25 @@ void TCustomForm::ReadDescription(std::string_view description, const std::strin
 }
 
 void TCustomForm::Loaded() {
-    formPeer_.SetTabOrder(TabChain());
+    ApplyTabOrder();
     TWinControl::Loaded();
+}
+
+void TCustomForm::ApplyTabOrder() {
+    std::vector<TControl*> chain = TabChain();
+    std::erase_if(chain, [](const TControl* c) { return !c->HandleAllocated(); });
+    formPeer_->SetTabOrder(chain);
+    tabOrderStale_ = false;
 }
 
 void TCustomForm::ShowWindow() {
     closed_ = false;
     shown_ = true;
     SetVisible(true);
-    formPeer_.ShowWindow();
+    CreateShowingHandles();
+    if (tabOrderStale_)
+        ApplyTabOrder();
+    formPeer_->ShowWindow();
     // A screen reader starts on the button that Enter presses, not on the bare window (nor on
     // a container that only holds the focus for it).
     if (TControl* active = ActiveControl();
@@ -325,12 +408,12 @@ void TCustomForm::ShowWindow() {
 
 void TCustomForm::Announce(const std::string& text) {
     if (shown_ && !closed_ && !text.empty())
-        formPeer_.Announce(text);
+        formPeer_->Announce(text);
 }
 
 void TCustomForm::Close() {
     closed_ = true;
-    formPeer_.CloseWindow();
+    formPeer_->CloseWindow();
 }
 
 TControl* TCustomForm::ActiveControl() const {
@@ -371,8 +454,11 @@ void TCustomForm::RemoveDialogKeyHandler(TDialogKeyHandler* handler) {
 // ---------------------------------------------------------------------------------------------
 
 TCustomPanel::TCustomPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
-    AttachPeer(WidgetSet().CreatePanelPeer(*this));
-    UpdateAccessible();
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TCustomPanel::CreatePeer() {
+    return WidgetSet().CreatePanelPeer(*this);
 }
 
 void TCustomPanel::PeerPaint(TCanvas& canvas) {
@@ -381,10 +467,14 @@ void TCustomPanel::PeerPaint(TCanvas& canvas) {
 
 // ---------------------------------------------------------------------------------------------
 
-TLabel::TLabel(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), labelPeer_(AttachPeer(WidgetSet().CreateLabelPeer(*this))) {
-    ApplyStyle();
-    UpdateAccessible();
+TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TLabel::CreatePeer() {
+    auto peer = WidgetSet().CreateLabelPeer(*this);
+    labelPeer_ = peer.get();
+    return peer;
 }
 
 void TLabel::SetCaption(const std::string& caption) {
@@ -420,13 +510,20 @@ void TLabel::SetTextEffect(TTextEffect effect) {
 }
 
 void TLabel::ApplyStyle() {
-    labelPeer_.SetTextStyle(style_);
+    if (labelPeer_ != nullptr)
+        labelPeer_->SetTextStyle(style_);
+}
+
+void TLabel::Loaded() {
+    TControl::Loaded();
+    AdjustSize();
 }
 
 void TLabel::AdjustSize() {
-    if (!autoSize_ || Align() == TAlign::Client)
+    // A description gives the caption and each part of the font one by one.
+    if (!autoSize_ || Align() == TAlign::Client || IsLoading())
         return;
-    const TSize size = labelPeer_.MeasureText(style_.wordWrap ? Width() : -1);
+    const TSize size = WidgetSet().MeasureText(*this, style_.wordWrap ? Width() : -1);
     SetBounds({Left(), Top(), style_.wordWrap ? Width() : size.width, size.height});
 }
 

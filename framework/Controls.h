@@ -25,6 +25,9 @@ enum class TAlign { None, Client };
 // 96-dpi units, caption, visibility, enabled state, font, colour, tab order) and mirrors every
 // change to its peer, the real window that the installed widget set gives it. User actions come
 // back from the peer through the Peer... operations.
+// A control gets its window when it first shows on a shown form, or when something asks for it:
+// the pages the user has not reached yet cost nothing before the window first paints. The new
+// window is handed the whole state at once.
 class TControl : public TComponent {
 public:
     TControl(TComponent* owner, TWinControl* parent);
@@ -33,7 +36,9 @@ public:
     TWinControl* Parent() const { return parent_; }
     // The top-level form this control sits in, or nullptr.
     TCustomForm* Form() const;
-    TControlPeer& Peer() const { return *peer_; }
+    // The real window, made now if the control has none yet (its parent's first).
+    TControlPeer& Peer() const;
+    bool HandleAllocated() const { return peer_ != nullptr; }
 
     const TRect& BoundsRect() const { return bounds_; }
     int Left() const { return bounds_.left; }
@@ -81,11 +86,17 @@ public:
     // Enter keeps pressing the default button).
     virtual bool TakesFirstFocus() const { return true; }
     bool CanFocus() const { return Focusable() && Showing() && EnabledInTree(); }
-    bool Focused() const { return peer_->Focused(); }
+    bool Focused() const { return peer_ != nullptr && peer_->Focused(); }
     // Gives the keyboard focus to this control (any control may hold it).
     void SetFocus();
-    void BringToFront() { peer_->BringToFront(); }
-    void Invalidate() { peer_->Invalidate(); }
+    void BringToFront() {
+        if (peer_ != nullptr)
+            peer_->BringToFront();
+    }
+    void Invalidate() {
+        if (peer_ != nullptr)
+            peer_->Invalidate();
+    }
 
     // Reports from the peer (UI thread). Each runs through the exception display.
     virtual void PeerClicked() {}
@@ -112,7 +123,7 @@ protected:
     virtual TAccessibleRole AccessibleRoleOfKind() const { return TAccessibleRole::None; }
     // The caption as read: line breaks as "\n".
     virtual std::string AccessibleNameOfKind() const;
-    // Tells the peer what changed; each kind's constructor calls it once its fields are there.
+    // Tells the peer what changed.
     void UpdateAccessible();
 
     // The parent's client area changed.
@@ -123,16 +134,21 @@ protected:
     virtual void VisibleChanged() {}
     virtual void EnabledChanged() {}
 
-    // Each kind's constructor gives the control the peer of its kind, which then gets the font.
-    template <class P> P& AttachPeer(std::unique_ptr<P> peer) {
-        P& typed = *peer;
-        peer_ = std::move(peer);
-        peer_->SetFont(font_);
-        return typed;
-    }
+    // The window of this kind, from the widget set.
+    virtual std::unique_ptr<TControlPeer> CreatePeer() = 0;
+    // A new window got the state every control has; each kind hands it its own.
+    virtual void PeerCreated() {}
+    // Each kind's constructor ends with this, once its fields are there: a control made on a
+    // form that is on the screen, where it shows, gets its window at once.
+    void Constructed();
 
 private:
     friend class TWinControl;
+    friend class TCustomForm;
+    TControlPeer& HandleNeeded();
+    // Gives every control from this one down that shows a window; true when one was made.
+    bool CreateShowingHandles();
+
     TWinControl* parent_ = nullptr;
     std::unique_ptr<TControlPeer> peer_;
     TRect bounds_;
@@ -143,6 +159,7 @@ private:
     TFont font_;
     bool parentFont_ = true;
     TColor color_ = clBtnFace;
+    bool colorSet_ = false;
     int tabOrder_ = -1;
     long long serial_ = 0;
     std::optional<TAccessibleRole> accessibleRole_;
@@ -212,6 +229,8 @@ public:
     // Has a screen reader speak the text while the window is open, the focus staying put.
     void Announce(const std::string& text);
     bool Closed() const { return closed_; }
+    // Shown once: from then on a control gets its window as it shows.
+    bool WindowShown() const { return shown_; }
     // The control that has the keyboard focus, when it is in this form.
     TControl* ActiveControl() const;
 
@@ -225,11 +244,17 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Window; }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
 
     THandlerTable handlers_;
 
 private:
-    TFormPeer& formPeer_;
+    friend class TControl;
+    // The order Tab visits the controls that have windows; again after new windows came.
+    void ApplyTabOrder();
+
+    TFormPeer* formPeer_ = nullptr;
+    bool tabOrderStale_ = false;
     int modalResult_ = 0;
     bool shown_ = false;
     bool closed_ = false;
@@ -244,6 +269,7 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Pane; }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
 };
 
 // One line or word-wrapped text. Line breaks are stored as "\r\n".
@@ -260,16 +286,21 @@ public:
     void SetBorderWidth(int width);
     TTextEffect TextEffect() const { return style_.effect; }
     void SetTextEffect(TTextEffect effect);
+    // Sized once the description gave its caption, font and style.
+    void Loaded() override;
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Text; }
     void FontChanged() override { AdjustSize(); }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override { ApplyStyle(); }
     void ApplyStyle();
     void AdjustSize();
-    TLabelPeer& LabelPeer() const { return labelPeer_; }
+    // The label's window, or nullptr while it has none.
+    TLabelPeer* LabelPeer() const { return labelPeer_; }
 
 private:
-    TLabelPeer& labelPeer_;
+    TLabelPeer* labelPeer_ = nullptr;
     bool autoSize_ = true;
     TTextStyle style_;
 };

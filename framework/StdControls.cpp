@@ -21,8 +21,11 @@ void Notify(const TNotifyEvent& event, TComponent* sender) {
 } // namespace
 
 TGroupBox::TGroupBox(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {
-    AttachPeer(WidgetSet().CreateGroupBoxPeer(*this));
-    UpdateAccessible();
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TGroupBox::CreatePeer() {
+    return WidgetSet().CreateGroupBoxPeer(*this);
 }
 
 TRect TGroupBox::ClientRect() const {
@@ -30,14 +33,25 @@ TRect TGroupBox::ClientRect() const {
     return {2, 2, std::max(0, Width() - 4), std::max(0, Height() - 4)};
 }
 
-TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), checkBoxPeer_(AttachPeer(WidgetSet().CreateCheckBoxPeer(*this))) {
-    UpdateAccessible();
+TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TCheckBox::CreatePeer() {
+    auto peer = WidgetSet().CreateCheckBoxPeer(*this);
+    checkBoxPeer_ = peer.get();
+    return peer;
+}
+
+void TCheckBox::PeerCreated() {
+    if (checked_)
+        checkBoxPeer_->SetChecked(true);
 }
 
 void TCheckBox::SetChecked(bool value) {
     checked_ = value;
-    checkBoxPeer_.SetChecked(value);
+    if (checkBoxPeer_ != nullptr)
+        checkBoxPeer_->SetChecked(value);
 }
 
 void TCheckBox::PeerToggled(bool checked) {
@@ -45,49 +59,76 @@ void TCheckBox::PeerToggled(bool checked) {
     Notify(OnClick, this);
 }
 
-TButton::TButton(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), buttonPeer_(AttachPeer(WidgetSet().CreateButtonPeer(*this))) {
-    UpdateAccessible();
+TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TButton::CreatePeer() {
+    auto peer = WidgetSet().CreateButtonPeer(*this);
+    buttonPeer_ = peer.get();
+    return peer;
+}
+
+void TButton::PeerCreated() {
+    if (default_)
+        buttonPeer_->SetDefault(true);
 }
 
 void TButton::SetDefault(bool value) {
     default_ = value;
-    buttonPeer_.SetDefault(value);
+    if (buttonPeer_ != nullptr)
+        buttonPeer_->SetDefault(value);
 }
 
 void TButton::Click() {
     Notify(OnClick, this);
 }
 
-TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), barPeer_(AttachPeer(WidgetSet().CreateProgressBarPeer(*this))) {
-    barPeer_.SetRange(min_, max_);
-    barPeer_.SetPosition(position_);
-    UpdateAccessible();
+TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TProgressBar::CreatePeer() {
+    auto peer = WidgetSet().CreateProgressBarPeer(*this);
+    barPeer_ = peer.get();
+    return peer;
+}
+
+void TProgressBar::PeerCreated() {
+    barPeer_->SetRange(min_, max_);
+    barPeer_->SetPosition(position_);
 }
 
 void TProgressBar::SetMin(int value) {
     min_ = value;
     max_ = std::max(max_, min_);
-    barPeer_.SetRange(min_, max_);
+    if (barPeer_ != nullptr)
+        barPeer_->SetRange(min_, max_);
     SetPosition(position_);
 }
 
 void TProgressBar::SetMax(int value) {
     max_ = value;
     min_ = std::min(min_, max_);
-    barPeer_.SetRange(min_, max_);
+    if (barPeer_ != nullptr)
+        barPeer_->SetRange(min_, max_);
     SetPosition(position_);
 }
 
 void TProgressBar::SetPosition(int value) {
     position_ = std::clamp(value, min_, max_);
-    barPeer_.SetPosition(position_);
+    if (barPeer_ != nullptr)
+        barPeer_->SetPosition(position_);
 }
 
-TImage::TImage(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), imagePeer_(AttachPeer(WidgetSet().CreateImagePeer(*this))) {
-    UpdateAccessible();
+TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TImage::CreatePeer() {
+    auto peer = WidgetSet().CreateImagePeer(*this);
+    imagePeer_ = peer.get();
+    return peer;
 }
 
 void TImage::SetPicture(const std::string& name) {
@@ -158,16 +199,23 @@ TRect TImage::PictureRect() const {
 }
 
 void TImage::Update() {
-    if (!picture_.empty())
-        imagePeer_.SetPicture(picture_, transparent_, PictureRect());
+    if (!picture_.empty() && imagePeer_ != nullptr)
+        imagePeer_->SetPicture(picture_, transparent_, PictureRect());
 }
 
 TLinkLabel::TLinkLabel(TComponent* owner, TWinControl* parent) : TLabel(owner, parent) {
-    LabelPeer().SetHandCursor(true);
+    // Made at once on a shown form, the window got the label's state without the link's.
+    PeerCreated();
     TFont f = Font();
     f.color = kLinkColor;
     SetFont(f);
     UpdateAccessible();
+}
+
+void TLinkLabel::PeerCreated() {
+    TLabel::PeerCreated();
+    if (LabelPeer() != nullptr)
+        LabelPeer()->SetHandCursor(true);
 }
 
 bool TLinkLabel::PeerKey(TKey key) {
@@ -210,28 +258,44 @@ void TLinkLabel::PeerMouse(bool down, bool left, bool inside) {
         Follow();
 }
 
-TComboBox::TComboBox(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), comboPeer_(AttachPeer(WidgetSet().CreateComboBoxPeer(*this))) {
-    UpdateAccessible();
+TComboBox::TComboBox(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {
+    Constructed();
+}
+
+std::unique_ptr<TControlPeer> TComboBox::CreatePeer() {
+    auto peer = WidgetSet().CreateComboBoxPeer(*this);
+    comboPeer_ = peer.get();
+    return peer;
+}
+
+void TComboBox::PeerCreated() {
+    comboPeer_->SetItems(items_);
+    if (!itemDetails_.empty())
+        comboPeer_->SetItemDetails(itemDetails_);
+    comboPeer_->SetItemIndex(itemIndex_);
 }
 
 void TComboBox::SetItems(const std::vector<std::string>& items) {
     items_ = items;
     itemIndex_ = -1;
-    comboPeer_.SetItems(items_);
-    comboPeer_.SetItemIndex(-1);
+    if (comboPeer_ != nullptr) {
+        comboPeer_->SetItems(items_);
+        comboPeer_->SetItemIndex(-1);
+    }
 }
 
 void TComboBox::SetItemDetails(std::vector<std::string> details) {
     itemDetails_ = std::move(details);
-    comboPeer_.SetItemDetails(itemDetails_);
+    if (comboPeer_ != nullptr)
+        comboPeer_->SetItemDetails(itemDetails_);
 }
 
 void TComboBox::SetItemIndex(int index) {
     if (index < -1 || index >= static_cast<int>(items_.size()))
         index = -1;
     itemIndex_ = index;
-    comboPeer_.SetItemIndex(index);
+    if (comboPeer_ != nullptr)
+        comboPeer_->SetItemIndex(index);
 }
 
 void TComboBox::PeerSelected(int index) {

@@ -19,6 +19,7 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Grouping; }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
 };
 
 // A box the user ticks; OnClick follows every change the user makes.
@@ -37,9 +38,11 @@ public:
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::CheckBox; }
     std::string AccessibleNameOfKind() const override { return WithoutMnemonic(Caption()); }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override;
 
 private:
-    TCheckBoxPeer& checkBoxPeer_;
+    TCheckBoxPeer* checkBoxPeer_ = nullptr;
     bool checked_ = false;
 };
 
@@ -61,9 +64,11 @@ public:
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Button; }
     std::string AccessibleNameOfKind() const override { return WithoutMnemonic(Caption()); }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override;
 
 private:
-    TButtonPeer& buttonPeer_;
+    TButtonPeer* buttonPeer_ = nullptr;
     bool default_ = false;
 };
 
@@ -81,9 +86,11 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::ProgressBar; }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override;
 
 private:
-    TProgressBarPeer& barPeer_;
+    TProgressBarPeer* barPeer_ = nullptr;
     int min_ = 0;
     int max_ = 100;
     int position_ = 0;
@@ -110,11 +117,13 @@ protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Graphic; }
     // The picture's text equivalent, kept with the pictures.
     std::string AccessibleNameOfKind() const override;
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override { Update(); }
 
 private:
     void Update();
 
-    TImagePeer& imagePeer_;
+    TImagePeer* imagePeer_ = nullptr;
     std::string picture_;
     TSize pictureSize_;
     bool transparent_ = false;
@@ -141,6 +150,7 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::Link; }
+    void PeerCreated() override;
 
 private:
     bool visited_ = false;
@@ -168,11 +178,13 @@ public:
 
 protected:
     TAccessibleRole AccessibleRoleOfKind() const override { return TAccessibleRole::ComboBox; }
+    std::unique_ptr<TControlPeer> CreatePeer() override;
+    void PeerCreated() override;
     // A pick by the user; the selection is already updated.
     virtual void Change() {}
 
 private:
-    TComboBoxPeer& comboPeer_;
+    TComboBoxPeer* comboPeer_ = nullptr;
     std::vector<std::string> items_;
     std::vector<std::string> itemDetails_;
     int itemIndex_ = -1;

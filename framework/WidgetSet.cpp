@@ -52,7 +52,6 @@ public:
             form_->PeerClosed();
     }
     void SetTextStyle(const TTextStyle&) override {}
-    TSize MeasureText(int width) const override { return {width < 0 ? 0 : width, 0}; }
     void SetHandCursor(bool) override {}
     void SetChecked(bool) override {}
     void SetDefault(bool) override {}
@@ -107,6 +106,7 @@ public:
     void HoldSession(bool, const std::string&) override {}
     int ShowMessageBox(const TMessageRequest& request) override { return request.escapeResult; }
     bool OpenUrl(const std::string&) override { return false; }
+    TSize MeasureText(const TLabel&, int width) override { return {width < 0 ? 0 : width, 0}; }
     // Every picture exists; its size is unknown without a window system.
     std::optional<TSize> PictureSize(const std::string&) override { return TSize{}; }
     TControl* FocusedControl() override { return focused_; }

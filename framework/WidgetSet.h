@@ -89,7 +89,8 @@ public:
 // The top-level window; its caption is the form's and it has the application's task bar entry.
 class TFormPeer : public virtual TControlPeer {
 public:
-    // The order in which Tab visits the form's controls, all of them, depth first.
+    // The order in which Tab visits the form's controls that have windows, depth first; given
+    // again when more of them got windows.
     virtual void SetTabOrder(const std::vector<TControl*>& chain) = 0;
     virtual void ShowWindow() = 0;
     virtual void CloseWindow() = 0;
@@ -107,8 +108,6 @@ class TGroupBoxPeer : public virtual TControlPeer {};
 class TLabelPeer : public virtual TControlPeer {
 public:
     virtual void SetTextStyle(const TTextStyle& style) = 0;
-    // Text size for a width (word wrap) or, with width < 0, on one line; stored units.
-    virtual TSize MeasureText(int width) const = 0;
     // The hand cursor over the text while the label is enabled (a link).
     virtual void SetHandCursor(bool hand) = 0;
 };
@@ -156,7 +155,8 @@ class TWidgetSet {
 public:
     virtual ~TWidgetSet() = default;
 
-    // The real window of each kind of control; called once the control has its parent.
+    // The real window of each kind of control; called when the control first needs one, after
+    // its parent got its own.
     virtual std::unique_ptr<TFormPeer> CreateFormPeer(TCustomForm& form) = 0;
     virtual std::unique_ptr<TPanelPeer> CreatePanelPeer(TCustomPanel& panel) = 0;
     virtual std::unique_ptr<TGroupBoxPeer> CreateGroupBoxPeer(TGroupBox& groupBox) = 0;
@@ -185,6 +185,10 @@ public:
     virtual int ShowMessageBox(const TMessageRequest& request) = 0;
     // Asks the shell to open an address with its default handler.
     virtual bool OpenUrl(const std::string& url) = 0;
+    // The size a label's text needs in the label's font and style, for a width (word wrap) or,
+    // with width < 0, on one line; stored units. Needs no window: a label is sized before it
+    // has one.
+    virtual TSize MeasureText(const TLabel& label, int width) = 0;
     // Size of a picture of the program's resources, or nothing when there is no such picture.
     virtual std::optional<TSize> PictureSize(const std::string& name) = 0;
     // The control that has the keyboard focus, if it is one of ours.

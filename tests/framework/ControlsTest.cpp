@@ -54,6 +54,72 @@ TEST_F(Model, StateChangesReachThePeerAtOnce) {
     EXPECT_TRUE(set_.Of(box).checked);
 }
 
+// What does not show gets no window until it does; the window then gets all that changed
+// meanwhile, and Tab reaches it.
+TEST_F(Model, AHiddenControlGetsItsWindowWhenItFirstShowsWithItsWholeState) {
+    auto* next = new TButton(form_.get(), form_.get());
+    auto* page = new TGroupBox(form_.get(), form_.get());
+    page->Hide();
+    auto* box = new TCheckBox(form_.get(), page);
+    auto* list = new TComboBox(form_.get(), page);
+    auto* bar = new TProgressBar(form_.get(), page);
+    auto* ok = new TButton(form_.get(), page);
+    auto* link = new TLinkLabel(form_.get(), page);
+    auto* picture = new TImage(form_.get(), page);
+    form_->ShowWindow();
+    EXPECT_TRUE(next->HandleAllocated());
+    EXPECT_FALSE(page->HandleAllocated());
+
+    box->SetCaption("&Tak");
+    box->SetChecked(true);
+    box->SetEnabled(false);
+    box->SetBounds({8, 16, 120, 17});
+    list->SetItems({"COM1", "COM2"});
+    list->SetItemIndex(1);
+    list->SetItemDetails({"USB"});
+    bar->SetMax(836);
+    bar->SetPosition(5);
+    ok->SetDefault(true);
+    ok->SetColor(clWindow);
+    link->SetAlignment(TAlignment::Center);
+    picture->SetBounds({0, 0, 100, 50});
+    picture->SetPicture("logo.bmp");
+    // A label is sized without a window.
+    link->SetAutoSize(true);
+    link->SetCaption("www");
+    EXPECT_EQ(link->Height(), 13);
+    EXPECT_EQ(set_.windows.count(box), 0u);
+
+    page->Show();
+    const auto& w = set_.windows.at(box);
+    EXPECT_EQ(w.caption, "&Tak");
+    EXPECT_EQ(w.accessible.name, "Tak");
+    EXPECT_TRUE(w.checked);
+    EXPECT_FALSE(w.enabled);
+    EXPECT_TRUE(w.visible);
+    EXPECT_EQ(w.bounds, (TRect{8, 16, 120, 17}));
+    EXPECT_EQ(set_.windows.at(list).items, (std::vector<std::string>{"COM1", "COM2"}));
+    EXPECT_EQ(set_.windows.at(list).itemIndex, 1);
+    EXPECT_EQ(set_.windows.at(list).itemDetails, std::vector<std::string>{"USB"});
+    EXPECT_EQ(set_.windows.at(bar).maximum, 836);
+    EXPECT_EQ(set_.windows.at(bar).position, 5);
+    EXPECT_TRUE(set_.windows.at(ok).isDefault);
+    EXPECT_EQ(set_.windows.at(ok).color, clWindow);
+    EXPECT_TRUE(set_.windows.at(link).handCursor);
+    EXPECT_EQ(set_.windows.at(link).style.alignment, TAlignment::Center);
+    EXPECT_EQ(set_.windows.at(link).font.color, clBlue);
+    EXPECT_EQ(set_.windows.at(picture).picture, "logo.bmp");
+    EXPECT_EQ(set_.windows.at(form_.get()).tabOrder, form_->TabChain());
+
+    // Made on the shown form: a window at once where it shows, none yet where it does not.
+    page->Hide();
+    auto* later = new TButton(form_.get(), form_.get());
+    auto* waiting = new TLabel(form_.get(), page);
+    EXPECT_TRUE(later->HandleAllocated());
+    EXPECT_FALSE(waiting->HandleAllocated());
+    EXPECT_EQ(set_.windows.at(form_.get()).tabOrder.back(), later);
+}
+
 TEST_F(Model, VisibilityAndEnabledStateFollowTheControlsAround) {
     auto* group = new TGroupBox(form_.get(), form_.get());
     auto* box = new TCheckBox(form_.get(), group);
@@ -105,7 +171,7 @@ TEST_F(Model, TheTabChainTakesStoredOrderFirstThenCreationDepthFirst) {
     inner1->SetTabOrder(0);
     const std::vector<TControl*> expected{b, group, inner1, inner2, a};
     EXPECT_EQ(form_->TabChain(), expected);
-    form_->Loaded();
+    form_->ShowWindow();
     EXPECT_EQ(set_.Of(form_.get()).tabOrder, expected);
 }
 
@@ -315,6 +381,7 @@ TEST_F(Model, DestroyingAContainerDestroysItsChildrenFirst) {
     auto* group = new TGroupBox(form_.get(), form_.get());
     new TButton(form_.get(), group);
     auto* box = new TCheckBox(form_.get(), group);
+    form_->ShowWindow();
     set_.focused = box;
     EXPECT_EQ(set_.windows.size(), 4u);
     delete group;

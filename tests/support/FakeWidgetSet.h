@@ -81,14 +81,6 @@ public:
         void Announce(const std::string& text) override { set_.announced.push_back(text); }
         void SetTabOrder(const std::vector<TControl*>& chain) override { W().tabOrder = chain; }
         void SetTextStyle(const TTextStyle& s) override { W().style = s; }
-        // Every character 6 pixels wide, every line 13 high.
-        TSize MeasureText(int width) const override {
-            const int chars = static_cast<int>(control_.Caption().size());
-            if (width < 0)
-                return {chars * 6, 13};
-            const int perLine = width / 6 > 0 ? width / 6 : 1;
-            return {width, 13 * ((chars + perLine - 1) / perLine)};
-        }
         void SetHandCursor(bool hand) override { W().handCursor = hand; }
         void SetChecked(bool c) override { W().checked = c; }
         void SetDefault(bool d) override { W().isDefault = d; }
@@ -177,9 +169,21 @@ public:
             return std::nullopt;
         return it->second;
     }
+    // Every character 6 pixels wide, every line 13 high.
+    TSize MeasureText(const TLabel& label, int width) override {
+        const int chars = static_cast<int>(label.Caption().size());
+        if (width < 0)
+            return {chars * 6, 13};
+        const int perLine = width / 6 > 0 ? width / 6 : 1;
+        return {width, 13 * ((chars + perLine - 1) / perLine)};
+    }
     TControl* FocusedControl() override { return focused; }
 
-    FakeWindow& Of(const TControl* control) { return windows.at(const_cast<TControl*>(control)); }
+    // The control's window, made if it has none yet: what it shows once it has one.
+    FakeWindow& Of(const TControl* control) {
+        control->Peer();
+        return windows.at(const_cast<TControl*>(control));
+    }
 
     std::map<TControl*, FakeWindow> windows;
     TControl* focused = nullptr;

@@ -104,19 +104,6 @@ public:
         Label()->setMargin(style.margin);
         Label()->SetEffect(style.effect);
     }
-    TSize MeasureText(int width) const override {
-        const TLabelWidget* label = Label();
-        // What the label needs, its margin included, as its own size hint has it.
-        const int margin = label->margin();
-        int flags = static_cast<int>(label->alignment());
-        QRect area(0, 0, 2000, 2000);
-        if (width >= 0) {
-            flags |= Qt::TextWordWrap;
-            area = QRect(0, 0, std::max(0, width - 2 * margin), INT_MAX / 4);
-        }
-        const QRect text = label->fontMetrics().boundingRect(area, flags, label->text());
-        return {text.width() + 2 * margin, text.height() + 2 * margin};
-    }
     void SetHandCursor(bool hand) override {
         hand_ = hand;
         UpdateCursor(control_.Enabled());
@@ -136,6 +123,21 @@ private:
 };
 
 } // namespace
+
+TSize MeasureQtLabel(const TLabel& label, int width) {
+    // What the label's widget needs, its margin included, as its own size hint has it.
+    const int margin = label.TextStyle().margin;
+    int flags = static_cast<int>(QtAlignment(label.TextStyle().alignment));
+    QRect area(0, 0, 2000, 2000);
+    if (width >= 0) {
+        flags |= Qt::TextWordWrap;
+        area = QRect(0, 0, std::max(0, width - 2 * margin), INT_MAX / 4);
+    }
+    const QString text =
+        QtText(label.Caption()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QRect bounds = QFontMetrics(QtFont(label.Font())).boundingRect(area, flags, text);
+    return {bounds.width() + 2 * margin, bounds.height() + 2 * margin};
+}
 
 std::unique_ptr<TLabelPeer> CreateQtLabelPeer(TLabel& label) {
     return std::make_unique<TQtLabelPeer>(label);

@@ -87,6 +87,8 @@ std::unique_ptr<TFormPeer> CreateQtFormPeer(TQtWidgetSet& widgetSet, TCustomForm
 std::unique_ptr<TPanelPeer> CreateQtPanelPeer(TCustomPanel& panel);
 std::unique_ptr<TGroupBoxPeer> CreateQtGroupBoxPeer(TGroupBox& groupBox);
 std::unique_ptr<TLabelPeer> CreateQtLabelPeer(TLabel& label);
+// What a label's text needs, as its widget would draw it.
+TSize MeasureQtLabel(const TLabel& label, int width);
 std::unique_ptr<TCheckBoxPeer> CreateQtCheckBoxPeer(TCheckBox& checkBox);
 std::unique_ptr<TButtonPeer> CreateQtButtonPeer(TButton& button);
 std::unique_ptr<TProgressBarPeer> CreateQtProgressBarPeer(TProgressBar& bar);

@@ -173,6 +173,10 @@ bool TQtWidgetSet::OpenUrl(const std::string& url) {
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 
+TSize TQtWidgetSet::MeasureText(const TLabel& label, int width) {
+    return MeasureQtLabel(label, width);
+}
+
 std::optional<TSize> TQtWidgetSet::PictureSize(const std::string& name) {
     const QSize size = PictureFileSize(name);
     if (!size.isValid())

@@ -8,6 +8,17 @@ namespace tolvar::win32 {
 
 namespace {
 
+UINT TextFormat(const TTextStyle& style) {
+    UINT format = DT_NOPREFIX | DT_EXPANDTABS;
+    if (style.alignment == TAlignment::Center)
+        format |= DT_CENTER;
+    else if (style.alignment == TAlignment::Right)
+        format |= DT_RIGHT;
+    if (style.wordWrap)
+        format |= DT_WORDBREAK;
+    return format;
+}
+
 class TWin32LabelPeer final : public TWin32Peer, public TLabelPeer {
 public:
     explicit TWin32LabelPeer(TLabel& label)
@@ -20,16 +31,7 @@ public:
         InvalidateRect(window_, nullptr, TRUE);
     }
 
-    UINT Format() const {
-        UINT format = DT_NOPREFIX | DT_EXPANDTABS;
-        if (style_.alignment == TAlignment::Center)
-            format |= DT_CENTER;
-        else if (style_.alignment == TAlignment::Right)
-            format |= DT_RIGHT;
-        if (style_.wordWrap)
-            format |= DT_WORDBREAK;
-        return format;
-    }
+    UINT Format() const { return TextFormat(style_); }
 
     std::wstring Text() const {
         const int length = GetWindowTextLengthW(window_);
@@ -37,26 +39,6 @@ public:
         GetWindowTextW(window_, text.data(), length + 1);
         text.resize(static_cast<std::size_t>(length));
         return text;
-    }
-
-    TSize MeasureText(int width) const override {
-        HDC dc = GetDC(window_);
-        HGDIOBJ old = SelectObject(dc, Font(font_));
-        std::wstring text = Text();
-        // An empty line still has a height.
-        if (text.empty())
-            text = L" ";
-        RECT r{0, 0, width < 0 ? 0 : Scale(width), 0};
-        UINT format = Format() | DT_CALCRECT;
-        if (width < 0)
-            format &= ~static_cast<UINT>(DT_WORDBREAK);
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
-        SelectObject(dc, old);
-        ReleaseDC(window_, dc);
-        const int dpi = Dpi();
-        // Rounded up, so that the text fits again once scaled.
-        return {static_cast<int>((static_cast<long long>(r.right - r.left) * 96 + dpi - 1) / dpi),
-                static_cast<int>((static_cast<long long>(r.bottom - r.top) * 96 + dpi - 1) / dpi)};
     }
 
     void Draw(HDC dc, const RECT& client) {
@@ -158,6 +140,28 @@ LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TSize MeasureLabel(const TLabel& label, int width) {
+    // The screen's context: the label may have no window yet, and our fonts are made at the
+    // widget set's DPI.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font(label.Font()));
+    std::wstring text = Wide(label.Caption());
+    // An empty line still has a height.
+    if (text.empty())
+        text = L" ";
+    RECT r{0, 0, width < 0 ? 0 : Scale(width), 0};
+    UINT format = TextFormat(label.TextStyle()) | DT_CALCRECT;
+    if (width < 0)
+        format &= ~static_cast<UINT>(DT_WORDBREAK);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    const int dpi = Dpi();
+    // Rounded up, so that the text fits again once scaled.
+    return {static_cast<int>((static_cast<long long>(r.right - r.left) * 96 + dpi - 1) / dpi),
+            static_cast<int>((static_cast<long long>(r.bottom - r.top) * 96 + dpi - 1) / dpi)};
 }
 
 std::unique_ptr<TLabelPeer> CreateWin32LabelPeer(TLabel& label) {

@@ -127,6 +127,8 @@ std::unique_ptr<TFormPeer> CreateWin32FormPeer(TCustomForm& form);
 std::unique_ptr<TPanelPeer> CreateWin32PanelPeer(TCustomPanel& panel);
 std::unique_ptr<TGroupBoxPeer> CreateWin32GroupBoxPeer(TGroupBox& groupBox);
 std::unique_ptr<TLabelPeer> CreateWin32LabelPeer(TLabel& label);
+// What a label's text needs, as its window would draw it.
+TSize MeasureLabel(const TLabel& label, int width);
 std::unique_ptr<TCheckBoxPeer> CreateWin32CheckBoxPeer(TCheckBox& checkBox);
 std::unique_ptr<TButtonPeer> CreateWin32ButtonPeer(TButton& button);
 std::unique_ptr<TProgressBarPeer> CreateWin32ProgressBarPeer(TProgressBar& bar);

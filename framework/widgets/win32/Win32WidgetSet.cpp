@@ -286,6 +286,10 @@ bool TWin32WidgetSet::OpenUrl(const std::string& url) {
     return result > 32;
 }
 
+TSize TWin32WidgetSet::MeasureText(const TLabel& label, int width) {
+    return MeasureLabel(label, width);
+}
+
 std::optional<TSize> TWin32WidgetSet::PictureSize(const std::string& name) {
     return PictureFileSize(name);
 }

@@ -36,6 +36,7 @@ public:
     void HoldSession(bool hold, const std::string& reason) override;
     int ShowMessageBox(const TMessageRequest& request) override;
     bool OpenUrl(const std::string& url) override;
+    TSize MeasureText(const TLabel& label, int width) override;
     std::optional<TSize> PictureSize(const std::string& name) override;
     TControl* FocusedControl() override;
 

@@ -238,9 +238,9 @@ TEST_F(Window, LabelsLayTheirTextOutAsStyled) {
     EXPECT_EQ(L(*label)->alignment(), Qt::AlignRight | Qt::AlignTop);
 
     // Measured as the label lays it out, margin included.
-    const TSize wrapped = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(120);
+    const TSize wrapped = WidgetSet().MeasureText(*label, 120);
     EXPECT_EQ(wrapped.height, L(*label)->heightForWidth(120));
-    const TSize line = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
+    const TSize line = WidgetSet().MeasureText(*label, -1);
     EXPECT_GT(line.width, 120);
     EXPECT_LT(line.height, wrapped.height);
 }

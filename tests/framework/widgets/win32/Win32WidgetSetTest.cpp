@@ -366,19 +366,19 @@ TEST_P(Win32Widgets, LabelDrawsInItsColoursAndMeasuresItsText) {
         EXPECT_TRUE(printed.Has(GetSysColor(COLOR_BTNHIGHLIGHT), {0, 0, S(60), S(20)}));
     }
 
-    const TSize one = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
+    const TSize one = WidgetSet().MeasureText(*label, -1);
     EXPECT_GT(one.width, 20);
     EXPECT_LT(one.width, 60);
     EXPECT_GE(one.height, 11);
     label->SetCaption("word word word word word word word word");
-    const TSize line = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1);
+    const TSize line = WidgetSet().MeasureText(*label, -1);
     label->SetWordWrap(true);
-    const TSize wrapped = dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(60);
+    const TSize wrapped = WidgetSet().MeasureText(*label, 60);
     EXPECT_LE(wrapped.width, 60);
     EXPECT_GE(wrapped.height, 3 * line.height);
     label->SetWordWrap(false);
     label->SetCaption("one\r\ntwo");
-    EXPECT_EQ(dynamic_cast<TLabelPeer&>(label->Peer()).MeasureText(-1).height, 2 * line.height);
+    EXPECT_EQ(WidgetSet().MeasureText(*label, -1).height, 2 * line.height);
 }
 
 TEST_P(Win32Widgets, ALinkShowsTheHandCursorAPlainLabelTheArrow) {
