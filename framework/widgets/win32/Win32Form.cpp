@@ -132,7 +132,9 @@ public:
             return 0;
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
-            // A high-contrast scheme switched on or off: every colour is asked again.
+        case WM_THEMECHANGED:
+            // A high-contrast scheme or the theme switched: every colour is asked again, the
+            // themed background drawn again.
             ForgetSystemSettings();
             RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;

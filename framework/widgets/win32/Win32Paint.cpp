@@ -60,13 +60,51 @@ bool THdcCanvas::DrawThemedTabBackground(const TRect& rect) {
     const TTheme& theme = Theme();
     if (!theme.Usable())
         return false;
-    HTHEME handle = theme.open(window_, L"Tab");
-    if (handle == nullptr)
-        return false;
     const RECT r = ScaleRect(rect);
-    const bool drawn = SUCCEEDED(theme.draw(handle, dc_, 2, 0, &r, nullptr));
-    theme.close(handle);
-    return drawn;
+    const SIZE size{r.right - r.left, r.bottom - r.top};
+    if (size.cx <= 0 || size.cy <= 0)
+        return false;
+    TWin32State& state = State();
+    if (state.themedBackground == nullptr || state.themedBackgroundSize.cx != size.cx ||
+        state.themedBackgroundSize.cy != size.cy) {
+        HTHEME handle = theme.open(window_, L"Tab");
+        if (handle == nullptr)
+            return false;
+        // 32 bits a pixel, whatever context is painted (a window's or a memory one).
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap == nullptr)
+            return false;
+        HDC memory = CreateCompatibleDC(dc_);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        const RECT all{0, 0, size.cx, size.cy};
+        ::FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+        const bool drawn = SUCCEEDED(theme.draw(handle, memory, 2, 0, &all, nullptr));
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        theme.close(handle);
+        if (!drawn) {
+            DeleteObject(bitmap);
+            return false;
+        }
+        if (state.themedBackground != nullptr)
+            DeleteObject(state.themedBackground);
+        state.themedBackground = bitmap;
+        state.themedBackgroundSize = size;
+    }
+    HDC memory = CreateCompatibleDC(dc_);
+    HGDIOBJ old = SelectObject(memory, state.themedBackground);
+    BitBlt(dc_, r.left, r.top, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    return true;
 }
 
 } // namespace tolvar::win32

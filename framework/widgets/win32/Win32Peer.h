@@ -28,7 +28,8 @@ RECT ScaleRect(const TRect& rect);
 
 COLORREF ResolveColor(TColor color);
 // Whether the user runs Windows in a high-contrast scheme: asked once, and again after the
-// system announces changed settings (ForgetSystemSettings).
+// system announces changed settings or theme (ForgetSystemSettings, which also lets the themed
+// background be drawn again).
 bool HighContrast();
 void ForgetSystemSettings();
 // Solid brushes live as long as the widget set.
@@ -156,6 +157,10 @@ struct TWin32State {
     std::unordered_map<HWND, TWin32Peer*> peers;
     // Asked once, again after the system says its settings changed (each paint needs it).
     std::optional<bool> highContrast;
+    // The themed page background as last drawn, and its size: drawing the theme's part takes
+    // milliseconds, and each themed child asks its parent for the background again.
+    HBITMAP themedBackground = nullptr;
+    SIZE themedBackgroundSize{};
 };
 TWin32State& State();
 

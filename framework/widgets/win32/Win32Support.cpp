@@ -61,6 +61,9 @@ bool HighContrast() {
 
 void ForgetSystemSettings() {
     State().highContrast.reset();
+    if (State().themedBackground != nullptr)
+        DeleteObject(State().themedBackground);
+    State().themedBackground = nullptr;
 }
 
 COLORREF ResolveColor(TColor color) {

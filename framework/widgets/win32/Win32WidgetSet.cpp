@@ -126,6 +126,7 @@ TWin32WidgetSet::~TWin32WidgetSet() {
             DeleteObject(brush);
     State().brushes.clear();
     State().pictures.clear();
+    ForgetSystemSettings();
     ReleaseAnnotationService();
     if (instance == this)
         instance = nullptr;

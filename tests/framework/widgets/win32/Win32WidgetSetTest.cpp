@@ -129,9 +129,10 @@ public:
         ++paints;
         canvas.FillRect({10, 10, 20, 10}, clRed);
         canvas.DrawEtchedLine({0, 40, 50, 2});
-        themed = canvas.DrawThemedTabBackground({0, 60, 10, 10});
+        themed = canvas.DrawThemedTabBackground(themedAt);
     }
     bool themed = true;
+    TRect themedAt{0, 60, 10, 10};
 };
 
 class Win32Widgets : public ::testing::TestWithParam<int> {
@@ -410,6 +411,38 @@ TEST_P(Win32Widgets, PanelPaintsThroughTheCanvasInStoredUnits) {
     EXPECT_EQ(printed.At(S(20), S(40) + 1), GetSysColor(COLOR_BTNHIGHLIGHT));
     // Themed where visual styles are on, and the caller is told whether it was.
     EXPECT_EQ(panel->themed, IsThemeActive() && IsAppThemed());
+}
+
+// Drawn once and kept, the themed background is still the theme's own at each place and size.
+TEST_P(Win32Widgets, ThemedBackgroundIsTheThemesOwnAtEachPlaceAndSize) {
+    if (!IsThemeActive() || !IsAppThemed())
+        GTEST_SKIP() << "visual styles are off";
+    HTHEME theme = OpenThemeData(H(*panel), L"Tab");
+    ASSERT_NE(theme, nullptr);
+    for (const TRect at : {TRect{5, 60, 40, 30}, TRect{-4, -4, 120, 90}}) {
+        panel->themedAt = at;
+        const TPrinted printed(H(*panel));
+        const RECT r{S(at.left), S(at.top), S(at.left + at.width), S(at.top + at.height)};
+        const RECT all{0, 0, r.right - r.left, r.bottom - r.top};
+        HDC screen = GetDC(nullptr);
+        HDC own = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, all.right, all.bottom);
+        HGDIOBJ old = SelectObject(own, bitmap);
+        FillRect(own, &all, GetSysColorBrush(COLOR_BTNFACE));
+        DrawThemeBackground(theme, own, 2, 0, &all, nullptr);
+        for (LONG x : {0L, all.right / 2, all.right - 1})
+            for (LONG y : {0L, all.bottom / 2, all.bottom - 1}) {
+                if (r.left + x < 0 || r.top + y < 0)
+                    continue;
+                EXPECT_EQ(printed.At(r.left + x, r.top + y), GetPixel(own, x, y))
+                    << "at " << x << "," << y << " of " << all.right << "x" << all.bottom;
+            }
+        SelectObject(own, old);
+        DeleteObject(bitmap);
+        DeleteDC(own);
+        ReleaseDC(nullptr, screen);
+    }
+    CloseThemeData(theme);
 }
 
 TEST_P(Win32Widgets, ImageLeavesTheMagentaKeyOutAndKeepsThePicture) {
