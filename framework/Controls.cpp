@@ -70,15 +70,13 @@ TControlPeer& TControl::HandleNeeded() {
     return *peer_;
 }
 
-bool TControl::CreateShowingHandles() {
+void TControl::CreateShowingHandles() {
     if (!Showing())
-        return false;
-    bool created = peer_ == nullptr;
+        return;
     HandleNeeded();
     if (auto* container = dynamic_cast<TWinControl*>(this))
         for (TControl* child : container->Controls())
-            created = child->CreateShowingHandles() || created;
-    return created;
+            child->CreateShowingHandles();
 }
 
 void TControl::Constructed() {

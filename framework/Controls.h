@@ -146,8 +146,8 @@ private:
     friend class TWinControl;
     friend class TCustomForm;
     TControlPeer& HandleNeeded();
-    // Gives every control from this one down that shows a window; true when one was made.
-    bool CreateShowingHandles();
+    // Gives every control from this one down that shows a window.
+    void CreateShowingHandles();
 
     TWinControl* parent_ = nullptr;
     std::unique_ptr<TControlPeer> peer_;
