@@ -3,32 +3,21 @@
 // The start of the developer tools that show the real main form (the screenshots, the accessible
 // tree): the program's own start-up over the Qt widget set, offscreen unless a platform is named.
 
-#include "app/Form1.h"
-#include "framework/Application.h"
-#include "framework/TextLookup.h"
-#include "framework/widgets/qt/QtWidgetSet.h"
-
-#include <QtGlobal>
+#include <memory>
 
 namespace tolvar {
 
+class TQtApplication;
+
 class TToolApplication {
 public:
-    TToolApplication(int& argc, char** argv) : app_(Prepare(argc), argv) {
-        SetApplicationTitle(kApplicationTitle);
-    }
+    TToolApplication(int& argc, char** argv);
+    ~TToolApplication();
+    TToolApplication(const TToolApplication&) = delete;
+    TToolApplication& operator=(const TToolApplication&) = delete;
 
 private:
-    // Before the toolkit starts, and before any other thread runs: the first port error may be
-    // worded on the upload's thread.
-    static int& Prepare(int& argc) {
-        InitTextLookup();
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        return argc;
-    }
-
-    TQtApplication app_;
+    std::unique_ptr<TQtApplication> app_;
 };
 
 } // namespace tolvar

@@ -352,9 +352,7 @@ TCustomForm::TCustomForm() : TWinControl(nullptr, nullptr) {
 }
 
 std::unique_ptr<TControlPeer> TCustomForm::CreatePeer() {
-    auto peer = WidgetSet().CreateFormPeer(*this);
-    formPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateFormPeer(*this), formPeer_);
 }
 
 TCustomForm::~TCustomForm() {
@@ -470,9 +468,7 @@ TLabel::TLabel(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
 }
 
 std::unique_ptr<TControlPeer> TLabel::CreatePeer() {
-    auto peer = WidgetSet().CreateLabelPeer(*this);
-    labelPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateLabelPeer(*this), labelPeer_);
 }
 
 void TLabel::SetCaption(const std::string& caption) {

@@ -136,6 +136,12 @@ protected:
 
     // The window of this kind, from the widget set.
     virtual std::unique_ptr<TControlPeer> CreatePeer() = 0;
+    // A kind's CreatePeer keeps its peer's own type too, for the calls only that kind has.
+    template <class P>
+    static std::unique_ptr<TControlPeer> KeepPeer(std::unique_ptr<P> peer, P*& typed) {
+        typed = peer.get();
+        return peer;
+    }
     // A new window got the state every control has; each kind hands it its own.
     virtual void PeerCreated() {}
     // Each kind's constructor ends with this, once its fields are there: a control made on a

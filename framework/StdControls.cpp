@@ -38,9 +38,7 @@ TCheckBox::TCheckBox(TComponent* owner, TWinControl* parent) : TControl(owner, p
 }
 
 std::unique_ptr<TControlPeer> TCheckBox::CreatePeer() {
-    auto peer = WidgetSet().CreateCheckBoxPeer(*this);
-    checkBoxPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateCheckBoxPeer(*this), checkBoxPeer_);
 }
 
 void TCheckBox::PeerCreated() {
@@ -64,9 +62,7 @@ TButton::TButton(TComponent* owner, TWinControl* parent) : TControl(owner, paren
 }
 
 std::unique_ptr<TControlPeer> TButton::CreatePeer() {
-    auto peer = WidgetSet().CreateButtonPeer(*this);
-    buttonPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateButtonPeer(*this), buttonPeer_);
 }
 
 void TButton::PeerCreated() {
@@ -89,9 +85,7 @@ TProgressBar::TProgressBar(TComponent* owner, TWinControl* parent) : TControl(ow
 }
 
 std::unique_ptr<TControlPeer> TProgressBar::CreatePeer() {
-    auto peer = WidgetSet().CreateProgressBarPeer(*this);
-    barPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateProgressBarPeer(*this), barPeer_);
 }
 
 void TProgressBar::PeerCreated() {
@@ -126,9 +120,7 @@ TImage::TImage(TComponent* owner, TWinControl* parent) : TControl(owner, parent)
 }
 
 std::unique_ptr<TControlPeer> TImage::CreatePeer() {
-    auto peer = WidgetSet().CreateImagePeer(*this);
-    imagePeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateImagePeer(*this), imagePeer_);
 }
 
 void TImage::SetPicture(const std::string& name) {
@@ -263,9 +255,7 @@ TComboBox::TComboBox(TComponent* owner, TWinControl* parent) : TControl(owner, p
 }
 
 std::unique_ptr<TControlPeer> TComboBox::CreatePeer() {
-    auto peer = WidgetSet().CreateComboBoxPeer(*this);
-    comboPeer_ = peer.get();
-    return peer;
+    return KeepPeer(WidgetSet().CreateComboBoxPeer(*this), comboPeer_);
 }
 
 void TComboBox::PeerCreated() {

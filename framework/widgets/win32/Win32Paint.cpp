@@ -67,21 +67,16 @@ bool THdcCanvas::DrawThemedTabBackground(const TRect& rect) {
     TWin32State& state = State();
     if (state.themedBackground == nullptr || state.themedBackgroundSize.cx != size.cx ||
         state.themedBackgroundSize.cy != size.cy) {
-        HTHEME handle = theme.open(window_, L"Tab");
-        if (handle == nullptr)
-            return false;
         // 32 bits a pixel, whatever context is painted (a window's or a memory one).
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = size.cx;
-        info.bmiHeader.biHeight = -size.cy;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP bitmap = CreateDib32(dc_, size.cx, size.cy, bits);
         if (bitmap == nullptr)
             return false;
+        HTHEME handle = theme.open(window_, L"Tab");
+        if (handle == nullptr) {
+            DeleteObject(bitmap);
+            return false;
+        }
         HDC memory = CreateCompatibleDC(dc_);
         HGDIOBJ old = SelectObject(memory, bitmap);
         const RECT all{0, 0, size.cx, size.cy};

@@ -49,6 +49,8 @@ const TPicture* Picture(const std::string& name);
 // A picture's size from its resource's headers, without decoding it; nothing when the
 // resource is missing or malformed.
 std::optional<TSize> PictureFileSize(const std::string& name);
+// A 32-bit top-down bitmap of the size, and where its rows are; nullptr when none was made.
+HBITMAP CreateDib32(HDC dc, int width, int height, void*& bits);
 // Draws a picture scaled into `target` (pixels).
 void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& target);
 

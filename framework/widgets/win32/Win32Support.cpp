@@ -246,6 +246,17 @@ const TPicture* Picture(const std::string& name) {
     return found->second.get();
 }
 
+HBITMAP CreateDib32(HDC dc, int width, int height, void*& bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& target) {
     const int tw = target.right - target.left;
     const int th = target.bottom - target.top;
@@ -253,15 +264,8 @@ void DrawPicture(HDC dc, const TPicture& picture, bool transparent, const RECT& 
         return;
     const auto pixels = Resample(transparent ? picture.keyed : picture.opaque, picture.width,
                                  picture.height, tw, th);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = tw;
-    info.bmiHeader.biHeight = -th;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDib32(dc, tw, th, bits);
     if (bitmap == nullptr)
         return;
     std::memcpy(bits, pixels.data(), pixels.size() * sizeof(std::uint32_t));
