@@ -74,9 +74,16 @@ void TControl::CreateShowingHandles() {
     if (!Showing())
         return;
     HandleNeeded();
+    CreateChildHandles();
+}
+
+void TControl::CreateChildHandles() {
     if (auto* container = dynamic_cast<TWinControl*>(this))
         for (TControl* child : container->Controls())
-            child->CreateShowingHandles();
+            if (child->visible_) {
+                child->HandleNeeded();
+                child->CreateChildHandles();
+            }
 }
 
 void TControl::Constructed() {
@@ -135,11 +142,15 @@ void TControl::ParentResized() {
 void TControl::SetVisible(bool visible) {
     if (visible_ == visible)
         return;
-    visible_ = visible;
-    // What now shows on a shown form gets its windows before it appears.
+    // What is about to show on a shown form gets its windows while it is still hidden, so that
+    // it appears whole, at once.
     TCustomForm* form = Form();
-    if (visible && form != nullptr && form->WindowShown())
-        CreateShowingHandles();
+    if (visible && form != nullptr && form->WindowShown() &&
+        (parent_ == nullptr || parent_->Showing())) {
+        HandleNeeded();
+        CreateChildHandles();
+    }
+    visible_ = visible;
     if (peer_ != nullptr)
         peer_->SetVisible(visible);
     if (form != nullptr && form->tabOrderStale_ && form->WindowShown())

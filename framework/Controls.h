@@ -154,6 +154,8 @@ private:
     TControlPeer& HandleNeeded();
     // Gives every control from this one down that shows a window.
     void CreateShowingHandles();
+    // The same for the children, as if this control showed.
+    void CreateChildHandles();
 
     TWinControl* parent_ = nullptr;
     std::unique_ptr<TControlPeer> peer_;

@@ -92,6 +92,9 @@ TEST_F(Model, AHiddenControlGetsItsWindowWhenItFirstShowsWithItsWholeState) {
 
     page->Show();
     const auto& w = set_.windows.at(box);
+    // Made while the page was still hidden: it appears whole, at once.
+    EXPECT_FALSE(w.madeInShowingParent);
+    EXPECT_TRUE(set_.windows.at(page).visible);
     EXPECT_EQ(w.caption, "&Tak");
     EXPECT_EQ(w.accessible.name, "Tak");
     EXPECT_TRUE(w.checked);

@@ -37,6 +37,8 @@ struct FakeWindow {
     bool closed = false;
     std::vector<TControl*> tabOrder;
     TAccessibleInfo accessible;
+    // Made inside a parent window that was showing then.
+    bool madeInShowingParent = false;
 };
 
 // A widget set without windows that records what the model asks of its peers, for tests of the
@@ -199,7 +201,8 @@ public:
 
 private:
     std::unique_ptr<Peer> Make(TControl& control, TCustomForm* form = nullptr) {
-        windows[&control];
+        auto parent = windows.find(control.Parent());
+        windows[&control].madeInShowingParent = parent != windows.end() && parent->second.visible;
         return std::make_unique<Peer>(*this, control, form);
     }
 
