@@ -94,6 +94,11 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
 
     do {
         failed = false;
+        PassRecord record;
+        record.number = result.passes + 1;
+        record.lines = CountLines(*payload);
+        record.started = std::chrono::system_clock::now();
+        const Clock::time_point passStart = Clock::now();
         cursor.Reset();
         reporter.SetProgressPosition(0);
         int recordIndex = 0;
@@ -125,6 +130,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
         if (!exchanges.Exchange(kStartRecord.data(), kStartRecord.size(), receive[0])) {
             failed = true;
             ++failureCounter;
+            record.end = PassRecord::End::Unanswered;
         }
 
         while (!failed) {
@@ -136,13 +142,21 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
             const std::size_t length = cursor.LineSize();
             transmit[0] = static_cast<std::uint8_t>(length - 1);
             std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);
-            if (!exchanges.Exchange(transmit.data(), length, receive[0]) || receive[0] != kAck) {
+            record.reached = recordIndex;
+            if (!exchanges.Exchange(transmit.data(), length, receive[0])) {
                 failed = true;
-                ++failureCounter;
+                record.end = PassRecord::End::Unanswered;
+            } else if (receive[0] != kAck) {
+                failed = true;
+                record.end = PassRecord::End::Refused;
+                record.byte = receive[0];
             }
+            failureCounter += failed ? 1 : 0;
         }
 
         port.Close();
+        record.took = Clock::now() - passStart;
+        reporter.PassEnded(record);
     } while (failed && failureCounter < kFailureBudget);
 
     result.failures = failureCounter;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +22,24 @@ public:
     virtual std::string OpenFailureHint(std::int32_t /*osErrorCode*/) const { return {}; }
 };
 
+// What one pass did, for the record of the run that support reads; the window shows only the
+// verdict.
+struct PassRecord {
+    enum class End {
+        Whole,      // every frame up to the end-of-file record answered with ACK
+        Refused,    // a frame answered with another byte (`byte`)
+        Unanswered, // no byte that could be the reply within the read time-out
+    };
+    int number = 0;                                  // 1 for the first pass of the run
+    std::chrono::system_clock::time_point started{}; // wall clock
+    std::chrono::nanoseconds took{};
+    int reached = 0; // the frame it ended on: 0 the start record, k record k (of `lines`)
+    int lines = 0;   // the payload's line count; record `lines` is the end-of-file record
+    End end = End::Whole;
+    std::uint8_t byte = 0; // the answer that was not ACK
+    int dropped = 0;       // bytes that could not be a reply and were dropped
+};
+
 // How the upload reports to the window. Texts are UTF-8.
 class UploadReporter {
 public:
@@ -34,6 +53,8 @@ public:
     virtual void ShowMissingPayload() = 0;
     // Shows the advice label with another text (the remedy for a port that could not be opened).
     virtual void ShowAdviceText(const std::string& /*text*/) {}
+    // After each pass, before the next one or the outcome; shows nothing.
+    virtual void PassEnded(const PassRecord& /*pass*/) {}
 };
 
 // A reporter that shows nothing: for tools and tests that only want the transfer.
