@@ -17,6 +17,8 @@ public:
     void Open() override {}
     void Close() override {}
     void DiscardInput() override {}
+    std::int32_t InputCount() override { return 0; }
+    void Pause(std::chrono::microseconds) override {}
     std::int32_t Write(const void* buffer, std::int32_t count) override {
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         frames.emplace_back(bytes, bytes + count);

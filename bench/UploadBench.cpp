@@ -81,6 +81,10 @@ public:
     void Open() override { inner_.Open(); }
     void Close() override { inner_.Close(); }
     void DiscardInput() override { inner_.DiscardInput(); }
+    std::int32_t InputCount() override { return inner_.InputCount(); }
+    std::int32_t InputLeftByRead() override { return inner_.InputLeftByRead(); }
+    Clock::time_point Now() const override { return inner_.Now(); }
+    void Pause(std::chrono::microseconds span) override { inner_.Pause(span); }
     std::int32_t Write(const void* buffer, std::int32_t count) override {
         sent_ = Clock::now();
         const std::int32_t n = inner_.Write(buffer, count);

@@ -67,6 +67,7 @@ void TCustomComPort::Close() {
     DoRLSDChange(false);
     DoBeforeClose();
     device_->Purge();
+    inputLeftByRead_ = 0;
     watcher_.reset();
     DestroyHandle();
     DoAfterClose();
@@ -78,13 +79,15 @@ std::int32_t TCustomComPort::Write(const void* buf, std::int32_t count) {
 
 std::int32_t TCustomComPort::Read(void* buf, std::int32_t count) {
     const std::int32_t got = device_->Read(buf, count);
-    // Checks the device after the transfer, as the receive-idle report needs the queue size.
-    device_->InputCount();
+    // Checks the device after the transfer, as the receive-idle report needs the queue size;
+    // the caller may want it too.
+    inputLeftByRead_ = device_->InputCount();
     return got;
 }
 
 void TCustomComPort::DiscardInput() {
     device_->PurgeInput();
+    inputLeftByRead_ = 0;
 }
 
 std::int32_t TCustomComPort::InputCount() {

@@ -28,6 +28,9 @@ public:
     std::int32_t Write(const void* buf, std::int32_t count);
     std::int32_t Read(void* buf, std::int32_t count);
     std::int32_t InputCount();
+    // The bytes that were waiting behind the last Read when it returned: known without asking
+    // the device again.
+    std::int32_t InputLeftByRead() const { return inputLeftByRead_; }
     // Drops what has arrived and not been read, so that the next Read sees only newer bytes.
     void DiscardInput();
 
@@ -142,6 +145,7 @@ private:
     std::string port_ = "COM1";
     bool storedConnected_ = false; // stored while loading, acted on by Loaded
     int updateCount_ = 0;
+    std::int32_t inputLeftByRead_ = 0;
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;
     TDataBits dataBits_ = dbEight;

@@ -22,51 +22,106 @@ constexpr std::array<std::uint8_t, 12> kStartRecord = {0x0B, '0', '0', '0', '0',
 
 constexpr int kFailureBudget = 4;
 
+using Clock = std::chrono::steady_clock;
+
 // Bytes read while waiting for the line to fall quiet before a new pass; a line that keeps
 // talking longer than this gets no more patience, and its noise fails the pass as it comes.
 constexpr int kQuietReadLimit = 8;
 
-using Clock = std::chrono::steady_clock;
+// A line carries a frame and its reply at its own speed: a reply never comes sooner than the
+// frame and the reply byte take on it. Once this many replies of a pass in a row came no sooner,
+// the line has shown its pace, and a byte that comes sooner is not the reply: it trails an earlier
+// one. A pseudo-terminal or an emulator answers at once and never shows it.
+constexpr int kPaceProof = 4;
+// Until then, each reply is given this long for what trails it (a doubled reply, noise one byte
+// time behind it) to arrive, so that it is not taken for the next frame's reply.
+constexpr std::chrono::microseconds kTrailWait{500};
+// The start reply's value tells nothing, so a stale byte (a reply so late that the next pass had
+// begun) passes for it and the real one comes right behind: let the line settle, drop what came.
+constexpr std::chrono::microseconds kStartSettle{10'000};
+// Bytes that came too soon in one exchange before the line is given up as unfit for this pass.
+constexpr int kEarlyLimit = 8;
 
-// The exchanges of one pass, each a frame out and its one-byte reply back. What came in before
-// a frame went out answers an earlier frame (a late or doubled reply, noise), so it is dropped.
-// A byte can also slip in just after that drop, right behind an earlier reply: it then comes
-// sooner than the frame could have crossed the line. Once the line has carried the earlier
-// frames of the pass at its speed, such a byte is taken for what it is and the reply is the byte
-// after it; a line that answers faster than that (a pseudo-terminal, an emulator) is left as it
-// is, and where no second byte comes the first one stands.
+// The exchanges of one pass, each a frame out and its one-byte reply back, stop and wait: a frame
+// goes out only once the previous one's reply is in. Every byte that cannot be the reply to the
+// frame just sent is dropped and counted: what came before it went out, what came sooner than it
+// could cross a line that has shown its pace, and what came with or right behind a reply. Where a
+// byte of another value trails a record's reply, it cannot be told which of them the controller
+// meant, and the pass fails.
 class PassExchanges {
 public:
-    explicit PassExchanges(UploadPort& port) : port_(port) {}
+    enum class Answer { Reply, Silence, Doubt };
 
-    bool Exchange(const std::uint8_t* frame, std::size_t length, std::uint8_t& reply) {
-        port_.DiscardInput();
-        const Clock::time_point sent = Clock::now();
-        port_.Write(frame, static_cast<std::int32_t>(length));
-        if (port_.Read(&reply, 1) != 1)
-            return false;
-        const auto onLine = static_cast<long>(length + 1) * kByteTime; // the frame, the reply
-        auto took = Clock::now() - sent;
-        if (took < onLine / 2 && !unpaced_ && pacedExchanges_ >= 2) {
-            std::uint8_t next = 0;
-            if (port_.Read(&next, 1) != 1) {
-                unpaced_ = true; // it was the reply after all, on a line faster than it seemed
-                return true;
-            }
-            reply = next;
-            took = Clock::now() - sent;
+    PassExchanges(UploadPort& port, PassRecord& record) : port_(port), record_(record) {
+        // Whatever waits now was sent before this pass began.
+        if (const std::int32_t stale = port_.InputCount(); stale > 0) {
+            port_.DiscardInput();
+            record_.dropped += stale;
         }
-        if (took * 10 >= onLine * 9)
-            ++pacedExchanges_;
-        else
-            unpaced_ = true;
-        return true;
+    }
+
+    Answer Exchange(const std::uint8_t* frame, std::size_t length, bool start,
+                    std::uint8_t& reply) {
+        const Clock::time_point sent = port_.Now();
+        port_.Write(frame, static_cast<std::int32_t>(length));
+        const Clock::time_point earliest =
+            sent + static_cast<long>(length + 1) * kByteTime * 9 / 10; // the frame, the reply
+        bool soon = false;
+        for (int early = 0;; ++early) {
+            if (port_.Read(&reply, 1) != 1 || early == kEarlyLimit)
+                return Answer::Silence;
+            soon = port_.Now() < earliest;
+            if (!soon || !paced_)
+                break;
+            ++record_.dropped;
+            // It trails the previous reply; one of another value puts that reply in doubt.
+            if (previousCounts_ && reply != previous_) {
+                record_.byte = reply;
+                return Answer::Doubt;
+            }
+        }
+        if (!paced_) {
+            inARow_ = soon ? 0 : inARow_ + 1;
+            paced_ = inARow_ >= kPaceProof;
+        }
+        previous_ = reply;
+        previousCounts_ = !start;
+        return Trailing(start, reply);
     }
 
 private:
+    Answer Trailing(bool start, std::uint8_t reply) {
+        std::int32_t trailing = 0;
+        if (start || !paced_) {
+            port_.Pause(start ? kStartSettle : kTrailWait);
+            trailing = port_.InputCount();
+        } else {
+            trailing = port_.InputLeftByRead();
+        }
+        if (trailing <= 0)
+            return Answer::Reply;
+        record_.dropped += trailing;
+        if (start) {
+            port_.DiscardInput();
+            return Answer::Reply;
+        }
+        for (std::int32_t i = 0; i < trailing && i < kEarlyLimit; ++i) {
+            std::uint8_t next = 0;
+            if (port_.Read(&next, 1) == 1 && next != reply) {
+                record_.byte = next;
+                port_.DiscardInput();
+                return Answer::Doubt;
+            }
+        }
+        return Answer::Reply;
+    }
+
     UploadPort& port_;
-    int pacedExchanges_ = 0;
-    bool unpaced_ = false;
+    PassRecord& record_;
+    int inARow_ = 0;
+    bool paced_ = false;
+    std::uint8_t previous_ = 0;
+    bool previousCounts_ = false; // the previous reply was a record's, whose value matters
 };
 
 void Finish(UploadReporter& reporter) {
@@ -98,7 +153,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
         record.number = result.passes + 1;
         record.lines = CountLines(*payload);
         record.started = std::chrono::system_clock::now();
-        const Clock::time_point passStart = Clock::now();
+        const Clock::time_point passStart = port.Now();
         cursor.Reset();
         reporter.SetProgressPosition(0);
         int recordIndex = 0;
@@ -120,18 +175,23 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
         if (result.passes > 1) {
             // The controller may still be answering the failed pass (a reply after the read
             // time-out); wait until one read time-out passes in silence.
-            for (int i = 0; i < kQuietReadLimit && port.Read(receive.data(), 1) == 1; ++i) {
-            }
+            for (int i = 0; i < kQuietReadLimit && port.Read(receive.data(), 1) == 1; ++i)
+                ++record.dropped;
         }
 
         // Any start reply will do, but a missing one ends the pass: a record never follows a
         // frame that went unanswered.
-        PassExchanges exchanges(port);
-        if (!exchanges.Exchange(kStartRecord.data(), kStartRecord.size(), receive[0])) {
+        PassExchanges exchanges(port, record);
+        const auto fail = [&](PassExchanges::Answer answer) {
             failed = true;
             ++failureCounter;
-            record.end = PassRecord::End::Unanswered;
-        }
+            record.end = answer == PassExchanges::Answer::Doubt ? PassRecord::End::Noise
+                                                                : PassRecord::End::Unanswered;
+        };
+        if (const auto answer =
+                exchanges.Exchange(kStartRecord.data(), kStartRecord.size(), true, receive[0]);
+            answer != PassExchanges::Answer::Reply)
+            fail(answer);
 
         while (!failed) {
             reporter.SetProgressPosition(recordIndex);
@@ -143,19 +203,18 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
             transmit[0] = static_cast<std::uint8_t>(length - 1);
             std::copy(cursor.Line() + 1, cursor.Line() + length, transmit.begin() + 1);
             record.reached = recordIndex;
-            if (!exchanges.Exchange(transmit.data(), length, receive[0])) {
-                failed = true;
-                record.end = PassRecord::End::Unanswered;
+            const auto answer = exchanges.Exchange(transmit.data(), length, false, receive[0]);
+            if (answer != PassExchanges::Answer::Reply) {
+                fail(answer);
             } else if (receive[0] != kAck) {
-                failed = true;
+                fail(answer);
                 record.end = PassRecord::End::Refused;
                 record.byte = receive[0];
             }
-            failureCounter += failed ? 1 : 0;
         }
 
         port.Close();
-        record.took = Clock::now() - passStart;
+        record.took = port.Now() - passStart;
         reporter.PassEnded(record);
     } while (failed && failureCounter < kFailureBudget);
 

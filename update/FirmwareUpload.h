@@ -51,6 +51,13 @@ public:
         return port_.Read(buffer, count);
     }
     void DiscardInput() override { port_.DiscardInput(); }
+    std::int32_t InputCount() override { return port_.InputCount(); }
+    std::int32_t InputLeftByRead() override {
+        if constexpr (requires { port_.InputLeftByRead(); })
+            return port_.InputLeftByRead();
+        else
+            return port_.InputCount();
+    }
     void Close() override { port_.Close(); }
     std::string OpenFailureHint(std::int32_t osErrorCode) const override {
         if constexpr (requires { port_.Port(); })

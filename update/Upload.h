@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace tolvar {
 
@@ -16,7 +17,17 @@ public:
     virtual std::int32_t Read(void* buffer, std::int32_t count) = 0;
     // Drops the bytes that arrived and were not read; raises what the port raises.
     virtual void DiscardInput() = 0;
+    // The bytes that have arrived and wait to be read.
+    virtual std::int32_t InputCount() = 0;
+    // The bytes that were waiting behind the last Read when it returned, where the port learns
+    // that with the read at no cost; otherwise it asks.
+    virtual std::int32_t InputLeftByRead() { return InputCount(); }
     virtual void Close() = 0;
+    // The line's clock and a wait on it: the steady clock, unless a test plays the line.
+    virtual std::chrono::steady_clock::time_point Now() const {
+        return std::chrono::steady_clock::now();
+    }
+    virtual void Pause(std::chrono::microseconds span) { std::this_thread::sleep_for(span); }
     // Why the port could not be opened, for the user, when the platform knows a remedy (no
     // permission); empty otherwise.
     virtual std::string OpenFailureHint(std::int32_t /*osErrorCode*/) const { return {}; }
@@ -29,6 +40,7 @@ struct PassRecord {
         Whole,      // every frame up to the end-of-file record answered with ACK
         Refused,    // a frame answered with another byte (`byte`)
         Unanswered, // no byte that could be the reply within the read time-out
+        Noise,      // a byte of another value (`byte`) came with or right behind a reply
     };
     int number = 0;                                  // 1 for the first pass of the run
     std::chrono::system_clock::time_point started{}; // wall clock
@@ -36,7 +48,7 @@ struct PassRecord {
     int reached = 0; // the frame it ended on: 0 the start record, k record k (of `lines`)
     int lines = 0;   // the payload's line count; record `lines` is the end-of-file record
     End end = End::Whole;
-    std::uint8_t byte = 0; // the answer that was not ACK
+    std::uint8_t byte = 0; // the answer that was not ACK, or the noise
     int dropped = 0;       // bytes that could not be a reply and were dropped
 };
 

@@ -1,6 +1,7 @@
 #include "framework/Exception.h"
 #include "serial/EComPort.h"
 #include "tests/support/RecordingReporter.h"
+#include "tests/update/FakeLine.h"
 #include "update/FirmwareUpload.h"
 
 #include <deque>
@@ -15,104 +16,14 @@
 namespace tolvar {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::FakePort;
+using test::IsStart;
+using test::kStart;
 
 Bytes B(const std::string& text) {
     return Bytes(text.begin(), text.end());
 }
-
-const Bytes kStart = {0x0B, '0', '0', '0', '0', '0', '0', 'F', 'E', '0', '2', 0x0A};
-
-// A port that records what the upload does and answers from a script. The script sees the
-// number of the frame in the whole run (0-based) and the frame itself and returns the bytes
-// that arrive after it (empty for a silent line); they wait in `input` until read or discarded.
-// A read of an empty input is a time-out. Like the real port, Open on an open port does nothing,
-// and Close discards the input.
-class FakePort : public UploadPort {
-public:
-    std::function<Bytes(std::size_t, const Bytes&)> answer = [](std::size_t, const Bytes&) {
-        return Bytes{kAck};
-    };
-    std::function<void()> onOpen;
-    std::deque<std::uint8_t> input;
-    // Bytes that trail the reply to frame n so closely that they arrive only once frame n + 1
-    // has gone out.
-    std::map<std::size_t, Bytes> trailing;
-    // Like a line at 115200 baud 8N2: a frame's own reply comes no sooner than the frame and the
-    // reply byte take on the line; a trailing byte is there at once.
-    bool paced = false;
-    // The remedy the port offers for an open failure with this code.
-    std::map<std::int32_t, std::string> hints;
-    std::vector<Bytes> frames;
-    std::vector<std::string> calls;
-    bool open = false;
-    // Call kind ("write", "read", "close") and the number of that call (from 1) that raises.
-    std::map<std::string, int> failAt;
-
-    std::string OpenFailureHint(std::int32_t code) const override {
-        auto it = hints.find(code);
-        return it == hints.end() ? std::string() : it->second;
-    }
-    void Open() override {
-        calls.push_back("open");
-        if (open)
-            return;
-        if (onOpen)
-            onOpen();
-        open = true;
-    }
-    std::int32_t Write(const void* buffer, std::int32_t count) override {
-        Call("write", CError_WriteFailed);
-        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-        frames.emplace_back(bytes, bytes + count);
-        if (const auto it = trailing.find(frames.size() - 2); it != trailing.end())
-            input.insert(input.end(), it->second.begin(), it->second.end());
-        stale_ = input.size();
-        const Bytes reply = answer(frames.size() - 1, frames.back());
-        input.insert(input.end(), reply.begin(), reply.end());
-        replyDue_ = std::chrono::steady_clock::now() + (count + 1) * kByteTime;
-        return count;
-    }
-    std::int32_t Read(void* buffer, std::int32_t count) override {
-        Call("read", CError_ReadFailed);
-        EXPECT_EQ(count, 1);
-        if (input.empty())
-            return 0;
-        if (stale_ > 0)
-            --stale_;
-        else if (paced)
-            std::this_thread::sleep_until(replyDue_);
-        *static_cast<std::uint8_t*>(buffer) = input.front();
-        input.pop_front();
-        return 1;
-    }
-    void DiscardInput() override {
-        Call("discard", CError_PurgeFailed);
-        input.clear();
-        stale_ = 0;
-    }
-    void Close() override {
-        Call("close", CError_PurgeFailed);
-        input.clear();
-        open = false;
-    }
-
-    int Count(const std::string& call) const {
-        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-    }
-
-private:
-    std::size_t stale_ = 0; // bytes at the front of the input that arrived before the reply
-    std::chrono::steady_clock::time_point replyDue_{};
-
-    void Call(const std::string& call, std::int32_t code) {
-        EXPECT_TRUE(open) << call << " on a closed port";
-        calls.push_back(call);
-        const auto fail = failAt.find(call);
-        if (fail != failAt.end() && Count(call) == fail->second)
-            throw EComPort(code, 5);
-    }
-};
 
 using Events = std::vector<std::string>;
 
@@ -131,10 +42,6 @@ std::vector<Bytes> FramesOf(std::string_view payload, int passes) {
     for (int i = 0; i < passes; ++i)
         all.insert(all.end(), pass.begin(), pass.end());
     return all;
-}
-
-bool IsStart(const Bytes& frame) {
-    return frame == kStart;
 }
 
 // Progress positions of one pass that ends after n records were answered with ACK and the end.
@@ -346,7 +253,6 @@ TEST_F(Upload, PortExceptionDuringTheTransferLeavesTheUploadAsItStood) {
         int number;
         std::size_t frames;
     } cases[] = {
-        {"discard", 1, 0},                                         // before the start record
         {"write", 1, 0},                                           // the start record
         {"read", 1, 1},                                            // the start reply
         {"write", 100, 99}, {"read", 100, 100}, {"close", 1, 837}, // after a clean pass
@@ -426,154 +332,6 @@ TEST_F(Upload, StrayLfIsDroppedFromTheFrameButCountsForProgress) {
     EXPECT_EQ(reporter.positions, (std::vector<int>{0, 0, 1, 2}));
 }
 
-// A controller that deals faults per frame of a pass (0 is the start record, then the records
-// from 1) and keeps what it saw: whether a record came after a frame that it did not answer
-// with ACK in time, and whether the last pass took the whole image. A late reply arrives after
-// the read has timed out, so after the port was opened again; a doubled one comes right behind.
-enum class Fault { None, Refuse, Garbage, Silent, Late, Double };
-
-class Controller {
-public:
-    using Dealer = std::function<Fault(int pass, int frame)>;
-
-    Controller(FakePort& port, Dealer deal) : port_(port), deal_(std::move(deal)) {
-        port.answer = [this](std::size_t, const Bytes& frame) { return Answer(frame); };
-        port.onOpen = [this] {
-            port_.input.insert(port_.input.end(), late_.begin(), late_.end());
-            late_.clear();
-        };
-    }
-
-    bool recordAfterFailure = false;
-    bool lastPassWhole = false;
-
-private:
-    Bytes Answer(const Bytes& frame) {
-        const bool start = IsStart(frame);
-        if (start) {
-            ++pass_;
-            frame_ = 0;
-            broken_ = false;
-        } else {
-            ++frame_;
-            recordAfterFailure = recordAfterFailure || broken_;
-        }
-        const Fault fault = deal_(pass_, frame_);
-        const std::uint8_t good = kAck;
-        Bytes reply{good};
-        switch (fault) {
-        case Fault::None:
-            break;
-        case Fault::Double:
-            reply.push_back(good);
-            break;
-        case Fault::Refuse:
-        case Fault::Garbage:
-            reply = {static_cast<std::uint8_t>(fault == Fault::Refuse ? 0x15 : 0x5A)};
-            broken_ = broken_ || !start;
-            break;
-        case Fault::Silent:
-        case Fault::Late:
-            if (fault == Fault::Late)
-                late_.push_back(good);
-            reply.clear();
-            broken_ = true;
-            break;
-        }
-        lastPassWhole = !broken_ && frame == endRecord_;
-        return reply;
-    }
-
-    FakePort& port_;
-    Dealer deal_;
-    Bytes late_;
-    int pass_ = 0;
-    int frame_ = 0;
-    bool broken_ = false;
-    const Bytes endRecord_ = FramesOf(PayloadText(*LoadPayload()), 1).back();
-};
-
-Controller::Dealer Deal(std::map<std::pair<int, int>, Fault> faults) {
-    return [faults](int pass, int frame) {
-        const auto it = faults.find({pass, frame});
-        return it == faults.end() ? Fault::None : it->second;
-    };
-}
-
-// Replies meant for an earlier frame (late, doubled) must never stand in for a later one: the
-// verdict is the controller's, and no record follows one that went wrong.
-TEST(UploadReplies, EveryReplyCountsOnlyForItsOwnFrame) {
-    const struct {
-        const char* name;
-        Controller::Dealer deal;
-    } cases[] = {
-        {"late reply, then a record missed in the next pass",
-         Deal({{{1, 161}, Fault::Late}, {{2, 451}, Fault::Silent}})},
-        {"late reply, then a refusal in the next pass",
-         Deal({{{1, 10}, Fault::Late}, {{2, 20}, Fault::Refuse}, {{3, 20}, Fault::Refuse}})},
-        {"late reply, then the end record unanswered in every later pass",
-         [](int pass, int frame) {
-             return pass == 1 && frame == 5    ? Fault::Late
-                    : pass > 1 && frame == 836 ? Fault::Silent
-                                               : Fault::None;
-         }},
-        {"doubled reply, then a record missed",
-         Deal({{{1, 1}, Fault::Double}, {{1, 290}, Fault::Silent}})},
-        {"late start reply", Deal({{{1, 0}, Fault::Late}, {{2, 3}, Fault::Garbage}})},
-    };
-    for (const auto& c : cases) {
-        FakePort port;
-        Controller controller(port, c.deal);
-        test::RecordingReporter seen;
-        const UploadResult result = RunFirmwareUpload(port, seen);
-        EXPECT_EQ(result.outcome, controller.lastPassWhole ? UploadResult::Outcome::Success
-                                                           : UploadResult::Outcome::Failure)
-            << c.name;
-        EXPECT_FALSE(controller.recordAfterFailure) << c.name;
-    }
-}
-
-// A byte right behind a reply can arrive after the next frame went out; on a line that keeps its
-// speed it comes too soon to be that frame's reply, and the reply is the byte after it.
-TEST_F(Upload, ByteTrailingAReplyIsNotTakenForTheNextReply) {
-    std::string payload;
-    for (int i = 0; i < 5; ++i)
-        payload += ":10000000" + std::string(32, '0') + "F0\r\n";
-    payload += ":00000001FF\r\n";
-    port.paced = true;
-    port.trailing[2] = {kAck};
-    port.answer = [](std::size_t frame, const Bytes&) {
-        return Bytes{static_cast<std::uint8_t>(frame == 3 ? 0x15 : kAck)};
-    };
-    EXPECT_EQ(Run(payload).outcome, UploadResult::Outcome::Success);
-    ASSERT_GE(port.frames.size(), 5u);
-    EXPECT_EQ(port.frames[4], kStart) << "the refused record ends its pass";
-    EXPECT_EQ(port.frames.size(), 4u + 7u);
-}
-
-TEST(UploadReplies, FaultStormsEndAsTheControllerSawThem) {
-    int successes = 0;
-    for (unsigned seed = 1; seed <= 60; ++seed) {
-        std::uint32_t state = seed * 2654435761u;
-        FakePort port;
-        Controller controller(port, [&state](int, int) {
-            state = state * 1664525u + 1013904223u;         // the same storm on every platform
-            const std::uint32_t roll = (state >> 8) % 5000; // 0.3 % of frames, five kinds
-            return roll < 15 ? static_cast<Fault>(1 + roll / 3) : Fault::None;
-        });
-        test::RecordingReporter seen;
-        const UploadResult result = RunFirmwareUpload(port, seen);
-        successes += result.outcome == UploadResult::Outcome::Success;
-        EXPECT_EQ(result.outcome, controller.lastPassWhole ? UploadResult::Outcome::Success
-                                                           : UploadResult::Outcome::Failure)
-            << "seed " << seed;
-        EXPECT_FALSE(controller.recordAfterFailure) << "seed " << seed;
-    }
-    // Both verdicts occur, or the storm proves little.
-    EXPECT_GT(successes, 5);
-    EXPECT_LT(successes, 55);
-}
-
 // The adapter forwards to any object with the port's operations.
 struct PlainPort {
     std::string log;
@@ -589,6 +347,10 @@ struct PlainPort {
         return 1;
     }
     void DiscardInput() { log += "D"; }
+    std::int32_t InputCount() {
+        log += "N";
+        return 0;
+    }
 };
 
 TEST(PortAdapter, DrivesAPlainPortObject) {
@@ -601,7 +363,7 @@ TEST(PortAdapter, DrivesAPlainPortObject) {
             PayloadView{reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size()});
     });
     EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
-    EXPECT_EQ(plain.log, "ODW12RDW12RC");
+    EXPECT_EQ(plain.log, "ONW12RNW12RNC");
 }
 
 } // namespace

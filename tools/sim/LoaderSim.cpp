@@ -10,11 +10,13 @@
 #include <pthread.h>
 #include <sched.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <thread>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tolvar::sim {
 
@@ -89,7 +91,8 @@ const char* ImageText(Summary::Image image) {
 namespace {
 
 // In the order of the enumeration.
-constexpr const char* kFaultNames[] = {"none", "refuse", "garbage", "silent", "late", "double"};
+constexpr const char* kFaultNames[] = {"none", "refuse", "garbage",       "silent",
+                                       "late", "double", "double-behind", "noise"};
 
 } // namespace
 
@@ -108,7 +111,8 @@ std::string Summary::Line() const {
     return "passes=" + std::to_string(passes) + " frames=" + std::to_string(frames) +
            " acks=" + std::to_string(acks) + " refusals=" + std::to_string(refusals) +
            " framing_errors=" + std::to_string(framingErrors) + " image=" + ImageText(image) +
-           (hungUp ? " hung_up=yes" : "");
+           (hungUp ? " hung_up=yes" : "") +
+           (earlyRecords > 0 ? " early_records=" + std::to_string(earlyRecords) : "");
 }
 
 std::vector<std::string> Summary::PassLines() const {
@@ -118,7 +122,8 @@ std::vector<std::string> Summary::PassLines() const {
         lines.push_back("pass " + std::to_string(i + 1) + ": " +
                         (pass.dealt.empty() ? std::string("clean") : pass.dealt) +
                         (pass.whole ? " -> whole image" : " -> broken") +
-                        (pass.recordAfterFault ? ", record sent after a fault" : ""));
+                        (pass.recordAfterFault ? ", record sent after a fault" : "") +
+                        (pass.earlyRecord ? ", record sent before the reply" : ""));
     }
     lines.push_back(std::string("verdict=") + (LastPassWhole() ? "success" : "failure"));
     return lines;
@@ -220,6 +225,7 @@ void LoaderSim::Run() {
             pending_.push_back(buffer[i]);
             if (pending_.size() == static_cast<std::size_t>(pending_[0]) + 1) {
                 frameDone_ = options_.lineTime ? start + (i + 1) * kByteTime : now;
+                chunkLeft_ = got - (i + 1);
                 std::vector<std::uint8_t> frame;
                 frame.swap(pending_);
                 HandleFrame(frame);
@@ -233,7 +239,9 @@ void LoaderSim::Run() {
 
 void LoaderSim::HandleFrame(const std::vector<std::uint8_t>& frame) {
     ++summary_.frames;
+    const bool early = std::exchange(sentBeforeReply_, false);
     if (IsStartRecord(frame)) {
+        // A start record may come at any time: the PC gave up on the previous frame.
         ++summary_.passes;
         recordInPass_ = 0;
         currentPass_.clear();
@@ -257,6 +265,11 @@ void LoaderSim::HandleFrame(const std::vector<std::uint8_t>& frame) {
     PassReport* report = summary_.passReports.empty() ? nullptr : &summary_.passReports.back();
     if (report && faultInPass_)
         report->recordAfterFault = true;
+    if (early) {
+        ++summary_.earlyRecords;
+        if (report)
+            report->earlyRecord = true;
+    }
     std::optional<HexRecord> record;
     if (frame.size() >= 2 && frame.back() == '\r')
         record = ParseHexRecord(
@@ -299,6 +312,7 @@ Fault LoaderSim::FaultFor(bool start) {
     for (Deal& deal : options_.deals) {
         if (deal.frame == frame && (deal.pass == pass || deal.pass == 0)) {
             fault = deal.fault;
+            noise_ = deal.noise;
             if (deal.pass == 0)
                 deal.pass = -1; // used up
             break;
@@ -332,32 +346,60 @@ void LoaderSim::Answer(std::uint8_t byte, Fault fault) {
     case Fault::Double:
         Reply(byte, {}, 2);
         return;
+    case Fault::DoubleBehind:
+        Reply(byte, {}, 1, byte);
+        return;
+    case Fault::Noise:
+        Reply(byte, {}, 1, noise_);
+        return;
     default:
         Reply(byte);
         return;
     }
 }
 
-void LoaderSim::Reply(std::uint8_t byte, std::chrono::microseconds later, int copies) {
+bool LoaderSim::MoreIsWaiting() const {
+    int queued = 0;
+    return chunkLeft_ > 0 || !pending_.empty() ||
+           (ioctl(line_, FIONREAD, &queued) == 0 && queued > 0);
+}
+
+void LoaderSim::Reply(std::uint8_t byte, std::chrono::microseconds later, int copies,
+                      std::optional<std::uint8_t> behind) {
     const std::uint8_t bytes[2] = {byte, byte};
-    const auto send = [this, &bytes](std::size_t count) {
-        if (write(line_, bytes, count) != static_cast<ssize_t>(count) && errno != EINTR)
+    const auto send = [this](const std::uint8_t* what, std::size_t count) {
+        if (write(line_, what, count) != static_cast<ssize_t>(count) && errno != EINTR)
             HangUp();
+    };
+    // A reply in time must come before the next frame: a PC that sends on before it has the
+    // reply is found out here. After a late one it may well have begun a new pass.
+    const auto checkAndSend = [&](std::size_t count) {
+        if (later.count() == 0)
+            sentBeforeReply_ = MoreIsWaiting();
+        send(bytes, count);
     };
     if (!options_.lineTime) {
         if (options_.replyDelay.count() > 0 || later.count() > 0)
             std::this_thread::sleep_for(options_.replyDelay + later);
-        send(copies > 1 ? 2 : 1); // a doubled reply in one burst
+        checkAndSend(copies > 1 ? 2 : 1); // a doubled reply in one burst
+        if (behind) {
+            SleepUntil(Clock::now() + kByteTime);
+            send(&*behind, 1);
+        }
         return;
     }
     // The reply can start once the frame is in and the line back is free; it is seen by the PC
-    // when its last bit is through. A doubled reply's second byte follows one byte time behind.
+    // when its last bit is through. What trails it follows one byte time behind.
     auto at = std::max(frameDone_ + options_.replyDelay + later, txFreeAt_) + kByteTime;
-    for (int i = 0; i < copies && line_ >= 0; ++i, at += kByteTime) {
+    SleepUntil(at);
+    checkAndSend(copies > 1 ? 2 : 1);
+    at += (copies > 1 ? 1 : 0) * kByteTime;
+    if (behind && line_ >= 0) {
+        at += kByteTime;
         SleepUntil(at);
-        send(1);
+        send(&*behind, 1);
     }
-    txFreeAt_ = at - kByteTime;
+    txFreeAt_ = at;
 }
 
 void LoaderSim::HangUp() {

@@ -12,8 +12,9 @@
 
 namespace tolvar::sim {
 
-// What the loader does to the reply of one frame instead of answering it at once with ACK.
-enum class Fault { None, Refuse, Garbage, Silent, Late, Double };
+// What the loader does to the reply of one frame instead of answering it at once with ACK. A
+// doubled reply comes in one burst; a doubled one behind, or noise, one byte time after the reply.
+enum class Fault { None, Refuse, Garbage, Silent, Late, Double, DoubleBehind, Noise };
 
 // "refuse", "garbage", ... as the command line and the report spell them.
 const char* FaultName(Fault fault);
@@ -25,10 +26,11 @@ struct Deal {
     long pass = 0;
     long frame = 0;
     Fault fault = Fault::None;
+    std::uint8_t noise = 0x5A; // the byte that noise puts behind the reply
 };
 
-// Faults dealt at random, the same for the same seed: each frame gets one of the five kinds with
-// the given probability.
+// Faults dealt at random, the same for the same seed: each frame gets one of the first five kinds
+// with the given probability.
 struct Storm {
     std::uint32_t seed = 1;
     double rate = 0.0;
@@ -53,10 +55,12 @@ struct Options {
 };
 
 // What one pass met: the faults dealt in it, whether a record came after a frame that the loader
-// had not answered with a timely ACK, and whether every frame up to the end record was answered so.
+// had not answered with a timely ACK or before it had answered the previous frame at all, and
+// whether every frame up to the end record was answered so.
 struct PassReport {
     std::string dealt; // "late@161 double@290 ...", empty when clean
     bool recordAfterFault = false;
+    bool earlyRecord = false;
     bool whole = false;
 };
 
@@ -68,6 +72,7 @@ struct Summary {
     long acks = 0;
     long refusals = 0;
     long framingErrors = 0;
+    long earlyRecords = 0; // records that came before the previous frame was answered
     bool hungUp = false;
     Image image = Image::NotChecked;
     std::vector<PassReport> passReports;
@@ -105,7 +110,10 @@ private:
     void HandleFrame(const std::vector<std::uint8_t>& frame);
     Fault FaultFor(bool start);
     void Answer(std::uint8_t byte, Fault fault);
-    void Reply(std::uint8_t byte, std::chrono::microseconds later = {}, int copies = 1);
+    void Reply(std::uint8_t byte, std::chrono::microseconds later = {}, int copies = 1,
+               std::optional<std::uint8_t> behind = std::nullopt);
+    // Whether bytes of a later frame are here already: the PC did not wait for this reply.
+    bool MoreIsWaiting() const;
     void HangUp();
     void CheckImage();
 
@@ -119,6 +127,9 @@ private:
     std::chrono::steady_clock::time_point rxFreeAt_{};
     std::chrono::steady_clock::time_point txFreeAt_{};
     std::chrono::steady_clock::time_point frameDone_{};
+    long chunkLeft_ = 0;           // bytes read with the current frame that belong to later ones
+    bool sentBeforeReply_ = false; // the frame after the last reply began before that reply
+    std::uint8_t noise_ = 0x5A;    // of the fault dealt last
     bool refusedOnce_ = false;
     long recordInPass_ = 0;
     bool passBroken_ = false;

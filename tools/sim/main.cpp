@@ -48,18 +48,24 @@ const char kHelp[] =
     "                          start record), as a loader busy erasing flash would\n"
     "      --late-by MS        how late a late reply comes (default 1800, beyond the PC's\n"
     "                          1.5 s read time-out)\n"
-    "      --double K          answer record K twice the first time it arrives\n"
+    "      --double K          answer record K twice, in one burst, the first time it arrives\n"
     "      --deal P:K:KIND     in pass P, deal KIND to frame K (0 = the start record);\n"
-    "                          KIND is refuse, garbage, silent, late or double\n"
+    "                          KIND is refuse, garbage, silent, late, double (in one burst),\n"
+    "                          double-behind (the second byte one byte time after the\n"
+    "                          first, with or without -t) or noise[:BYTE] (BYTE, 0x5A\n"
+    "                          unless given, one byte time behind the reply)\n"
     "      --storm SEED:RATE   deal a fault of the five kinds to each frame with probability\n"
     "                          RATE (for example 0.002), the same storm for the same SEED\n"
     "With --late, --double, --deal or --storm, a line per pass says what was dealt and\n"
     "whether the pass took the whole image, with each frame answered in time, and the last\n"
     "line before the summary gives the verdict: verdict=success when the last pass did.\n"
+    "A record that arrives before the previous frame was answered (the PC did not wait for\n"
+    "the reply) is reported on its pass's line and counted in the summary (early_records=N).\n"
     "  -h, --help              show this text\n"
     "\n"
     "Ends on SIGINT or SIGTERM, or after a hang-up, and prints:\n"
-    "  tolvar-sim: passes=P frames=F acks=A refusals=R framing_errors=E image=I\n";
+    "  tolvar-sim: passes=P frames=F acks=A refusals=R framing_errors=E image=I\n"
+    "  (then hung_up=yes after a hang-up and early_records=N when there were any)\n";
 
 bool ParseNumber(const char* text, long minimum, long maximum, long& value) {
     char* end = nullptr;
@@ -188,11 +194,19 @@ int main(int argc, char** argv) {
             char kind[16] = {};
             int used = 0;
             const bool parsed =
-                std::sscanf(optarg, "%ld:%ld:%15[a-z]%n", &pass, &frame, kind, &used) == 3;
+                std::sscanf(optarg, "%ld:%ld:%15[a-z-]%n", &pass, &frame, kind, &used) == 3;
             const auto fault = parsed ? tolvar::sim::FaultNamed(kind) : std::nullopt;
-            if (!fault || optarg[used] != '\0' || pass < 1 || frame < 0)
+            tolvar::sim::Deal deal{pass, frame, fault.value_or(tolvar::sim::Fault::None)};
+            if (fault == tolvar::sim::Fault::Noise && optarg[used] == ':') {
+                if (!ParseNumber(optarg + used + 1, 0, 255, number))
+                    return Usage("not a byte value:", optarg);
+                deal.noise = static_cast<std::uint8_t>(number);
+            } else if (optarg[used] != '\0') {
                 return Usage("not PASS:FRAME:KIND:", optarg);
-            options.deals.push_back({pass, frame, *fault});
+            }
+            if (!fault || pass < 1 || frame < 0)
+                return Usage("not PASS:FRAME:KIND:", optarg);
+            options.deals.push_back(deal);
             break;
         }
         case kStorm: {

@@ -34,6 +34,8 @@ public:
         return 1;
     }
     void DiscardInput() override {}
+    std::int32_t InputCount() override { return 0; }
+    void Pause(std::chrono::microseconds) override {}
     void Close() override {}
     long frames = 0;
 };
