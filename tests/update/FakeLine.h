@@ -15,6 +15,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,7 +153,13 @@ struct Dealt {
     Fault fault = Fault::None;
     std::chrono::milliseconds lateBy{1800};
     std::uint8_t noise = 0x5A;
+    // How far behind the reply a doubled reply's second byte or noise comes.
+    std::chrono::nanoseconds behind = kByteTime;
 };
+
+// A loader readies itself for the records when the start record comes (it may erase its flash);
+// only then does it answer.
+inline constexpr std::chrono::milliseconds kLoaderStartTime{2};
 
 // The controller's loader as the simulator plays it: it handles frames in order, one at a time,
 // and a late reply keeps it busy until it is sent. It keeps what the simulator reports: a record
@@ -187,11 +194,13 @@ private:
             ++record_;
             recordAfterFault = recordAfterFault || broken_;
         }
-        const Dealt dealt = deal_(passes, record_);
-        const LineClock::time_point handled = std::max(in, busyUntil_);
+        Dealt dealt = deal_(passes, record_);
+        const LineClock::time_point handled =
+            std::max(in, busyUntil_) + (start ? kLoaderStartTime : LineClock::duration{});
         LineClock::time_point at = handled + port_.ByteTime();
         std::uint8_t reply = kAck;
         answered_ = true;
+        std::optional<std::uint8_t> trailing;
         switch (dealt.fault) {
         case Fault::Refuse:
         case Fault::Garbage:
@@ -199,20 +208,20 @@ private:
             broken_ = broken_ || !start; // the start reply's value is not examined
             break;
         case Fault::Silent:
-            answered_ = false;
-            broken_ = true;
-            break;
         case Fault::Late:
             at += dealt.lateBy;
             answered_ = false;
             broken_ = true;
             break;
         case Fault::Double:
-            port_.Deliver(at, reply);
+            dealt.behind = {};
+            trailing = reply;
             break;
         case Fault::DoubleBehind:
+            trailing = reply;
+            break;
         case Fault::Noise:
-            port_.Deliver(at + kByteTime, dealt.fault == Fault::Noise ? dealt.noise : reply);
+            trailing = dealt.noise;
             break;
         case Fault::None:
             break;
@@ -221,6 +230,8 @@ private:
             port_.Deliver(at, reply);
             busyUntil_ = at;
         }
+        if (trailing)
+            port_.Deliver(at + dealt.behind, *trailing);
         answeredAt_ = at;
         if (!start && frame.size() > 8 && frame[7] == '0' && frame[8] == '1') // record type 01
             lastPassWhole = !broken_;
