@@ -154,6 +154,47 @@ TEST_F(Sim, StartReplyValueAndHangUp) {
     EXPECT_TRUE(sim_->Result().hungUp);
 }
 
+// What trails a dealt reply, and records that did not wait for the previous reply: a start
+// record may come at any time, as the PC gives up on a frame.
+TEST_F(Sim, TrailingBytesAndRecordsThatDidNotWait) {
+    Options options;
+    options.deals = {
+        {1, 1, Fault::Double}, {1, 2, Fault::DoubleBehind}, {1, 3, Fault::Noise, 0x21}};
+    Start(options);
+    const Bytes record = Frame(":03000B00020046AA\r");
+    const auto send = [this](const Bytes& bytes) {
+        ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    };
+    // Everything that comes until the line is quiet for 200 ms.
+    const auto received = [this] {
+        Bytes bytes;
+        pollfd pfd{fd_, POLLIN, 0};
+        std::uint8_t byte = 0;
+        while (poll(&pfd, 1, 200) == 1 && read(fd_, &byte, 1) == 1)
+            bytes.push_back(byte);
+        return bytes;
+    };
+    EXPECT_EQ(Exchange(kStart), 0x06);
+    for (const Bytes& expected : {Bytes{6, 6}, Bytes{6, 6}, Bytes{6, 0x21}}) {
+        send(record);
+        EXPECT_EQ(received(), expected);
+    }
+    Bytes twoRecords = record;
+    twoRecords.insert(twoRecords.end(), record.begin(), record.end());
+    send(twoRecords);
+    EXPECT_EQ(received(), (Bytes{6, 6}));
+    Bytes recordAndStart = record;
+    recordAndStart.insert(recordAndStart.end(), kStart.begin(), kStart.end());
+    send(recordAndStart);
+    EXPECT_EQ(received(), (Bytes{6, 6}));
+    const Summary summary = Finish();
+    EXPECT_EQ(summary.earlyRecords, 1);
+    EXPECT_TRUE(summary.passReports.at(0).earlyRecord);
+    EXPECT_FALSE(summary.passReports.at(1).earlyRecord);
+    EXPECT_EQ(summary.Line().substr(summary.Line().rfind(' ')), " early_records=1");
+    EXPECT_NE(summary.PassLines()[0].find("record sent before the reply"), std::string::npos);
+}
+
 TEST_F(Sim, ReplyDelayHoldsEveryAnswer) {
     Options options;
     options.replyDelay = std::chrono::milliseconds(50);

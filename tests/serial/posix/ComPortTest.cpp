@@ -262,9 +262,20 @@ TEST(ComPortTransfer, QueuedBytesComeBackOneReadAtATime) {
     EXPECT_EQ(port.Read(&byte, 1), 1);
     EXPECT_EQ(byte, 0x06);
     EXPECT_EQ(port.InputCount(), 1);
+    EXPECT_EQ(port.InputLeftByRead(), 1) << "the read knows what waits behind it";
     EXPECT_EQ(port.Read(&byte, 1), 1);
     EXPECT_EQ(byte, 'Z');
     EXPECT_EQ(port.InputCount(), 0);
+    EXPECT_EQ(port.InputLeftByRead(), 0);
+
+    // Discarding empties the input queue, not the output: only newer bytes are read after it.
+    pty.Send("stale");
+    ASSERT_TRUE(WaitForInput(port, 5));
+    port.DiscardInput();
+    EXPECT_EQ(port.InputCount(), 0);
+    pty.Send("\x15");
+    EXPECT_EQ(port.Read(&byte, 1), 1);
+    EXPECT_EQ(byte, 0x15);
 }
 
 TEST(ComPortTransfer, ReadWaitsForALateByte) {

@@ -107,6 +107,27 @@ TEST_F(Com1Port, WrittenRecordIsAnsweredAndTheReplyIsReadAtOnce) {
     port_.Close();
 }
 
+// Discarding empties the input queue (not the output): two replies wait, are dropped, and the
+// next read gets only the reply to the next record; a read knows what it left behind.
+TEST_F(Com1Port, DiscardDropsTheWaitingRepliesAndReadsSayWhatIsLeft) {
+    port_.Open();
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(port_.Write(kStartRecord.data(), 12), 12);
+    const auto start = Clock::now();
+    while (port_.InputCount() < 2 && MsSince(start) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(port_.InputCount(), 2);
+    port_.DiscardInput();
+    EXPECT_EQ(port_.InputCount(), 0);
+    EXPECT_EQ(port_.InputLeftByRead(), 0);
+    ASSERT_EQ(port_.Write(kStartRecord.data(), 12), 12);
+    std::uint8_t reply = 0;
+    ASSERT_EQ(port_.Read(&reply, 1), 1);
+    EXPECT_EQ(reply, kAck);
+    EXPECT_EQ(port_.InputLeftByRead(), 0);
+    port_.Close();
+}
+
 // A device whose next wait for a transfer's signal fails.
 class FailingWaitDevice : public TWin32ComDevice {
 public:
