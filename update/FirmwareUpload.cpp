@@ -36,9 +36,11 @@ constexpr int kPaceProof = 4;
 // Until then, each reply is given this long for what trails it (a doubled reply, noise one byte
 // time behind it) to arrive, so that it is not taken for the next frame's reply.
 constexpr std::chrono::microseconds kTrailWait{500};
-// The start reply's value tells nothing, so a stale byte (a reply so late that the next pass had
-// begun) passes for it and the real one comes right behind: let the line settle, drop what came.
-constexpr std::chrono::microseconds kStartSettle{10'000};
+// The start reply's value tells nothing, so in a pass after a failed one a stale byte (a reply so
+// late that this pass had begun) passes for it and the real one comes right behind: let the line
+// settle, drop what came. Long enough for an adapter that holds bytes up to its 16 ms latency
+// timer; the first pass has nothing stale to fear and settles as briefly as any reply.
+constexpr std::chrono::microseconds kStartSettle{50'000};
 // Bytes that came too soon in one exchange before the line is given up as unfit for this pass.
 constexpr int kEarlyLimit = 8;
 
@@ -52,7 +54,8 @@ class PassExchanges {
 public:
     enum class Answer { Reply, Silence, Doubt };
 
-    PassExchanges(UploadPort& port, PassRecord& record) : port_(port), record_(record) {
+    PassExchanges(UploadPort& port, PassRecord& record, bool retry)
+        : port_(port), record_(record), startSettle_(retry ? kStartSettle : kTrailWait) {
         // Whatever waits now was sent before this pass began.
         if (const std::int32_t stale = port_.InputCount(); stale > 0) {
             port_.DiscardInput();
@@ -93,7 +96,7 @@ private:
     Answer Trailing(bool start, std::uint8_t reply) {
         std::int32_t trailing = 0;
         if (start || !paced_) {
-            port_.Pause(start ? kStartSettle : kTrailWait);
+            port_.Pause(start ? startSettle_ : kTrailWait);
             trailing = port_.InputCount();
         } else {
             trailing = port_.InputLeftByRead();
@@ -118,6 +121,7 @@ private:
 
     UploadPort& port_;
     PassRecord& record_;
+    const std::chrono::microseconds startSettle_;
     int inARow_ = 0;
     bool paced_ = false;
     std::uint8_t previous_ = 0;
@@ -181,7 +185,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
 
         // Any start reply will do, but a missing one ends the pass: a record never follows a
         // frame that went unanswered.
-        PassExchanges exchanges(port, record);
+        PassExchanges exchanges(port, record, result.passes > 1);
         const auto fail = [&](PassExchanges::Answer answer) {
             failed = true;
             ++failureCounter;
