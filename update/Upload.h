@@ -27,7 +27,12 @@ public:
     virtual std::chrono::steady_clock::time_point Now() const {
         return std::chrono::steady_clock::now();
     }
-    virtual void Pause(std::chrono::microseconds span) { std::this_thread::sleep_for(span); }
+    virtual void Pause(std::chrono::microseconds span) {
+        // Windows' sleeps round a fraction of a millisecond down to nothing: the clock decides.
+        const auto end = Now() + span;
+        for (auto now = Now(); now < end; now = Now())
+            std::this_thread::sleep_for(end - now);
+    }
     // Why the port could not be opened, for the user, when the platform knows a remedy (no
     // permission); empty otherwise.
     virtual std::string OpenFailureHint(std::int32_t /*osErrorCode*/) const { return {}; }

@@ -68,10 +68,12 @@ public:
     }
     ~SimulatedController() { Finish(); }
     const std::string& Path() const { return path_; }
+    // Whatever else a test checks, no record went out before the previous frame was answered.
     sim::Summary Finish() {
         if (thread_.joinable()) {
             sim_->Stop();
             thread_.join();
+            EXPECT_EQ(sim_->Result().earlyRecords, 0);
         }
         return sim_->Result();
     }

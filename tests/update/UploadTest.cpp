@@ -353,6 +353,18 @@ struct PlainPort {
     }
 };
 
+// The waits for trailing bytes are fractions of a millisecond, which some platforms' sleeps
+// round down to nothing: the port's own pause waits them out.
+TEST(PortAdapter, PausesAtLeastAsLongAsAsked) {
+    PlainPort plain;
+    PortAdapter<PlainPort> adapter(plain);
+    for (const auto span : {std::chrono::microseconds(300), std::chrono::microseconds(2500)}) {
+        const auto start = std::chrono::steady_clock::now();
+        adapter.Pause(span);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, span);
+    }
+}
+
 TEST(PortAdapter, DrivesAPlainPortObject) {
     PlainPort plain;
     PortAdapter<PlainPort> adapter(plain);

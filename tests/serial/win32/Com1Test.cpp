@@ -307,8 +307,8 @@ TEST(Com1Upload, ShippedPayloadFromTheResourceReachesTheController) {
     EXPECT_FALSE(port.Connected());
 }
 
-// Run under a fault storm that the wrapper's simulator deals; the wrapper holds the verdict printed
-// here against the simulator's.
+// Run under a fault storm or dealt faults of the wrapper's simulator; the wrapper holds the verdict
+// printed here against the simulator's.
 TEST(Com1Storm, UploadEndsWithTheVerdictItPrints) {
     if (!Com1IsTheSimulator())
         GTEST_SKIP() << "COM1 is not mapped to the simulator";
