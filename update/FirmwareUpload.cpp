@@ -108,9 +108,10 @@ private:
             port_.DiscardInput();
             return Answer::Reply;
         }
-        for (std::int32_t i = 0; i < trailing && i < kEarlyLimit; ++i) {
-            std::uint8_t next = 0;
-            if (port_.Read(&next, 1) == 1 && next != reply) {
+        // A burst behind a reply is no doubled reply: noise.
+        for (std::int32_t i = 0; i < trailing; ++i) {
+            std::uint8_t next = reply;
+            if (i == kEarlyLimit || (port_.Read(&next, 1) == 1 && next != reply)) {
                 record_.byte = next;
                 port_.DiscardInput();
                 return Answer::Doubt;
