@@ -28,31 +28,18 @@ long long DaysFromCivil(long long y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-// "2026-12-10 03:12:45 +01:00", or the time of day with milliseconds ("03:12:45.120").
+// The time of day with milliseconds ("03:12:45.120"), or the date, time and offset.
 std::string Stamp(std::chrono::system_clock::time_point time, bool withDate) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     const std::tm local = LocalTime(seconds);
-    char text[64];
-    if (!withDate) {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            time.time_since_epoch() % std::chrono::seconds(1))
-                            .count();
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                      local.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms));
-        return text;
-    }
-    // The offset is what the local calendar reading is ahead of UTC.
-    const long long asUtc =
-        DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
-                      static_cast<unsigned>(local.tm_mday)) *
-            86400 +
-        local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
-    const long long offset = (asUtc - static_cast<long long>(seconds)) / 60;
-    const long long magnitude = offset < 0 ? -offset : offset;
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %c%02lld:%02lld",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', magnitude / 60,
-                  magnitude % 60);
+    if (withDate)
+        return StampText(local, seconds);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch() %
+                                                                          std::chrono::seconds(1))
+                        .count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
+                  local.tm_sec, static_cast<int>(ms < 0 ? ms + 1000 : ms));
     return text;
 }
 
@@ -142,6 +129,23 @@ bool WriteWhole(const std::filesystem::path& path, const std::string& text,
 }
 
 } // namespace
+
+std::string StampText(const std::tm& local, std::time_t time) {
+    // The offset is how far the local calendar reading is ahead of UTC.
+    const long long asUtc =
+        DaysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
+                      static_cast<unsigned>(local.tm_mday)) *
+            86400 +
+        local.tm_hour * 3600LL + local.tm_min * 60LL + local.tm_sec;
+    const long long offset = (asUtc - static_cast<long long>(time)) / 60;
+    const long long magnitude = offset < 0 ? -offset : offset;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %c%02lld:%02lld",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
+    return text;
+}
 
 void TRecordingPort::Open() {
     operation_ = "open";

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -83,6 +84,9 @@ private:
 
 // "115200 baud, 8 data bits, ..." for the record.
 std::string LineSettingsText(const TComLineSettings& line, const TComTimeoutValues& timeouts);
+
+// "2026-12-10 03:12:45 +01:00": the local calendar reading of `time` and its offset from UTC.
+std::string StampText(const std::tm& local, std::time_t time);
 
 // The record as plain text: a first line beginning with "== ", a line per fact, a blank line.
 std::string FormatRunRecord(const TRunRecord& record);

@@ -146,14 +146,45 @@ TEST(RunRecord, SaysForEachOutcomeWhatTheLineDid) {
         EXPECT_EQ(RecordOf(cases[i].first), cases[i].second) << "case " << i;
 }
 
+// Bytes that could not be a reply are counted beside what ended the pass.
+TEST(RunRecord, CountsTheBytesAPassDropped) {
+    TRunRecord record;
+    PassRecord pass;
+    pass.number = 3;
+    pass.reached = 7;
+    pass.lines = 836;
+    pass.end = PassRecord::End::Unanswered;
+    pass.dropped = 2;
+    pass.took = std::chrono::milliseconds(1520);
+    record.passes.push_back(pass);
+    EXPECT_TRUE(
+        std::regex_search(FormatRunRecord(record),
+                          std::regex(R"(\npass 3: \d\d:\d\d:\d\d\.\d{3}, record 7 of 836: no )"
+                                     R"(reply within the time-out, 2 byte\(s\) dropped that )"
+                                     R"(could not be a reply, 1\.52 s\n)")));
+}
+
 TEST(RunRecord, StartsWithTheLocalTimeAndItsOffsetAndTheVersions) {
     TRunRecord record;
     record.started = std::chrono::system_clock::now();
-    const std::string text = FormatRunRecord(record);
-    EXPECT_TRUE(std::regex_search(text, std::regex(R"(^== \d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:)"
-                                                   R"(\d\d  TOLVAR Update \d+\.\d+\.\d+, )"
-                                                   R"(firmware 1\.6\.0\n)")))
-        << text;
+    EXPECT_TRUE(std::regex_search(
+        FormatRunRecord(record), std::regex(R"(^== \d{4}-\d\d-\d\d \d\d:\d\d:\d\d [+-]\d\d:\d\d  )"
+                                            R"(TOLVAR Update \d+\.\d+\.\d+, firmware 1\.6\.0\n)")));
+    // 2026-12-10 03:12:45 UTC read in zones east and west of Greenwich, across a date line.
+    const std::time_t utc = 1796872365;
+    auto local = [](int year, int month, int day, int hour, int minute) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = month - 1;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = 45;
+        return tm;
+    };
+    EXPECT_EQ(StampText(local(2026, 12, 10, 3, 12), utc), "2026-12-10 03:12:45 +00:00");
+    EXPECT_EQ(StampText(local(2026, 12, 10, 8, 42), utc), "2026-12-10 08:42:45 +05:30");
+    EXPECT_EQ(StampText(local(2026, 12, 9, 22, 12), utc), "2026-12-09 22:12:45 -05:00");
 }
 
 std::string Record(int n, std::size_t size = 0) {
