@@ -313,7 +313,8 @@ std::filesystem::path RunLogPath() {
     return folder.empty() ? folder : folder / "tolvar-update.log";
 }
 
-bool AppendRunRecord(const std::filesystem::path& path, const std::string& record) noexcept {
+bool AppendRunRecord(const std::filesystem::path& path, const std::string& record,
+                     std::chrono::milliseconds wait) noexcept {
     try {
         if (path.empty())
             return false;
@@ -324,9 +325,7 @@ bool AppendRunRecord(const std::filesystem::path& path, const std::string& recor
         bool written = false;
         std::filesystem::path lock = path;
         lock += ".lock";
-        // Another program writes its record in milliseconds; a lock held longer is not ours
-        // to wait for.
-        RunLocked(lock, std::chrono::milliseconds(2000), [&] {
+        RunLocked(lock, wait, [&] {
             std::string log;
             if (!ReadWhole(path, log))
                 return; // there but unreadable: never replace what cannot be read

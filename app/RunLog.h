@@ -104,8 +104,10 @@ std::string NewestRecord(const std::string& log);
 std::filesystem::path RunLogPath();
 
 // Appends the record to the log at `path` under the log's lock, never raising; false when it
-// could not be written (no folder, read-only, full, locked past a short wait).
-bool AppendRunRecord(const std::filesystem::path& path, const std::string& record) noexcept;
+// could not be written (no folder, read-only, full, locked by another writer for `wait`).
+// Another program writes its record in milliseconds; a lock held longer is not ours to wait for.
+bool AppendRunRecord(const std::filesystem::path& path, const std::string& record,
+                     std::chrono::milliseconds wait = std::chrono::seconds(2)) noexcept;
 
 // Completes the record with what the system is and appends it to the user's log; never raises,
 // false when it could not be kept.

