@@ -7,9 +7,6 @@
 #include "update/FirmwareUpload.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 namespace tolvar {
 
@@ -107,25 +104,6 @@ std::vector<std::size_t> RecordStarts(const std::string& log) {
         at = end + 1;
     }
     return starts;
-}
-
-bool ReadWhole(const std::filesystem::path& path, std::string& text) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
-        return !ec; // none yet
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteWhole(const std::filesystem::path& path, const std::string& text,
-                std::ios::openmode mode) {
-    std::ofstream out(path, std::ios::binary | mode);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return !out.fail();
 }
 
 } // namespace
@@ -230,58 +208,58 @@ std::string LineSettingsText(const TComLineSettings& line, const TComTimeoutValu
     static const char* const stops[] = {"1 stop bit", "1.5 stop bits", "2 stop bits"};
     const bool flow = line.outCtsFlow || line.outDsrFlow || line.outX || line.inX ||
                       line.rtsControl == 2 || line.dtrControl == 2;
-    std::ostringstream out;
-    out << line.baudRate << " baud, " << int(line.byteSize) << " data bits, "
-        << (line.parity < 5 ? parities[line.parity] : "parity ?") << ", "
-        << (line.stopBits < 3 ? stops[line.stopBits] : "stop bits ?") << ", "
-        << (flow ? "flow control" : "no flow control") << ", DTR "
-        << (line.dtrControl == 0 ? "off" : "on") << ", RTS "
-        << (line.rtsControl == 0 ? "off" : "on") << ", read time-out "
-        << timeouts.readTotalMultiplier << " ms a byte + " << timeouts.readTotalConstant << " ms";
-    return out.str();
+    return std::to_string(line.baudRate) + " baud, " + std::to_string(line.byteSize) +
+           " data bits, " + (line.parity < 5 ? parities[line.parity] : "parity ?") + ", " +
+           (line.stopBits < 3 ? stops[line.stopBits] : "stop bits ?") + ", " +
+           (flow ? "flow control" : "no flow control") + ", DTR " +
+           (line.dtrControl == 0 ? "off" : "on") + ", RTS " +
+           (line.rtsControl == 0 ? "off" : "on") + ", read time-out " +
+           std::to_string(timeouts.readTotalMultiplier) + " ms a byte + " +
+           std::to_string(timeouts.readTotalConstant) + " ms";
 }
 
 std::string FormatRunRecord(const TRunRecord& record) {
-    std::ostringstream out;
-    out << kRecordMark << Stamp(record.started, true)
-        << "  TOLVAR Update " TOLVAR_PROGRAM_VERSION ", firmware " TOLVAR_FIRMWARE_VERSION "\n";
-    out << "system: " << OneLine(record.system) << "\n";
-    out << "port: " << OneLine(record.port);
+    using std::to_string;
+    std::string out = kRecordMark + Stamp(record.started, true) +
+                      "  TOLVAR Update " TOLVAR_PROGRAM_VERSION
+                      ", firmware " TOLVAR_FIRMWARE_VERSION "\n";
+    out += "system: " + OneLine(record.system) + "\n";
+    out += "port: " + OneLine(record.port);
     if (!record.portDetails.empty())
-        out << " (" << OneLine(record.portDetails) << ")";
-    out << "\n";
+        out += " (" + OneLine(record.portDetails) + ")";
+    out += "\n";
     if (!record.line.empty())
-        out << "line: " << record.line << "\n";
+        out += "line: " + record.line + "\n";
     for (const PassRecord& pass : record.passes)
-        out << "pass " << pass.number << ": " << Stamp(pass.started, false) << ", "
-            << FrameText(pass.reached, pass.lines) << ": " << EndText(pass) << ", "
-            << Seconds(pass.took) << "\n";
+        out += "pass " + to_string(pass.number) + ": " + Stamp(pass.started, false) + ", " +
+               FrameText(pass.reached, pass.lines) + ": " + EndText(pass) + ", " +
+               Seconds(pass.took) + "\n";
     if (!record.error.empty()) {
-        out << "pass " << record.passes.size() + 1 << ": " << Stamp(record.errorPassStarted, false)
-            << ", " << FrameText(record.errorFrame, record.lines) << ": cut by an error on "
-            << record.errorDuring << "\n";
-        out << "result: error shown, the wizard stays on the programming page: \""
-            << OneLine(record.error) << "\"\n";
+        out += "pass " + to_string(record.passes.size() + 1) + ": " +
+               Stamp(record.errorPassStarted, false) + ", " +
+               FrameText(record.errorFrame, record.lines) + ": cut by an error on " +
+               record.errorDuring + "\n";
+        out += "result: error shown, the wizard stays on the programming page: \"" +
+               OneLine(record.error) + "\"\n";
     } else if (record.missingPayload) {
-        out << "result: the firmware is missing from the program, box shown\n";
+        out += "result: the firmware is missing from the program, box shown\n";
     } else if (record.openError != 0) {
-        out << "port failure: port error " << record.openError << ", system error code "
-            << record.openOsError << "\n";
+        out += "port failure: port error " + to_string(record.openError) + ", system error code " +
+               to_string(record.openOsError) + "\n";
         if (!record.advice.empty())
-            out << "advice shown: \"" << OneLine(record.advice) << "\"\n";
+            out += "advice shown: \"" + OneLine(record.advice) + "\"\n";
     }
     if (!record.resultText.empty()) {
         const char* verdict = record.resultText == kUploadSuccessText   ? "success"
                               : record.resultText == kUploadFailureText ? "failure"
                               : record.openError != 0                   ? "port failure"
                                                                         : "other";
-        out << "result: " << verdict << ": \"" << OneLine(record.resultText) << "\"";
+        out += std::string("result: ") + verdict + ": \"" + OneLine(record.resultText) + "\"";
         if (record.adviceShown && record.advice.empty())
-            out << ", advice to check the connections shown";
-        out << "\n";
+            out += ", advice to check the connections shown";
+        out += "\n";
     }
-    out << "\n";
-    return out.str();
+    return out + "\n";
 }
 
 std::string BoundedLog(const std::string& log, const std::string& record) {
@@ -308,42 +286,27 @@ std::string NewestRecord(const std::string& log) {
     return newest;
 }
 
-std::filesystem::path RunLogPath() {
-    const std::filesystem::path folder = RunLogFolder();
-    return folder.empty() ? folder : folder / "tolvar-update.log";
-}
-
-bool AppendRunRecord(const std::filesystem::path& path, const std::string& record,
+bool AppendRunRecord(const std::string& path, const std::string& record,
                      std::chrono::milliseconds wait) noexcept {
     try {
-        if (path.empty())
-            return false;
-        std::error_code ec;
-        std::filesystem::create_directories(path.parent_path(), ec);
-        if (ec)
+        if (path.empty() || !MakeFolderFor(path))
             return false;
         bool written = false;
-        std::filesystem::path lock = path;
-        lock += ".lock";
-        RunLocked(lock, wait, [&] {
+        RunLocked(path + ".lock", wait, [&] {
             std::string log;
-            if (!ReadWhole(path, log))
+            if (ReadWholeFile(path, log) == TFileRead::Failed)
                 return; // there but unreadable: never replace what cannot be read
             const std::string next = BoundedLog(log, record);
             if (next.size() > log.size() && next.compare(0, log.size(), log) == 0) {
-                written = WriteWhole(path, next.substr(log.size()), std::ios::app);
+                written = WriteWholeFile(path, next.substr(log.size()), true);
                 return;
             }
             // Dropping old records rewrites the file: beside it first, then in its place, so
             // that a failure leaves the old log whole.
-            std::filesystem::path fresh = path;
-            fresh += ".new";
-            if (!WriteWhole(fresh, next, std::ios::trunc))
-                return;
-            std::filesystem::rename(fresh, path, ec);
-            written = !ec;
-            if (ec)
-                std::filesystem::remove(fresh, ec);
+            const std::string fresh = path + ".new";
+            written = WriteWholeFile(fresh, next, false) && PutFileInPlace(fresh, path);
+            if (!written)
+                RemoveFile(fresh);
         });
         return written;
     } catch (...) {
@@ -379,15 +342,13 @@ std::string ShownErrorText(const std::exception_ptr& error) {
 }
 
 std::string RunLogReport() {
-    const std::filesystem::path path = RunLogPath();
+    const std::string path = RunLogPath();
     if (path.empty())
         return "The system names no folder for the log.\n";
     std::string log;
-    ReadWhole(path, log);
+    ReadWholeFile(path, log);
     const std::string newest = NewestRecord(log);
-    const auto utf8 = path.u8string();
-    return std::string(utf8.begin(), utf8.end()) + "\n\n" +
-           (newest.empty() ? std::string("No run recorded yet.\n") : newest);
+    return path + "\n\n" + (newest.empty() ? std::string("No run recorded yet.\n") : newest);
 }
 
 } // namespace tolvar

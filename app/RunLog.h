@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -100,13 +99,10 @@ std::string BoundedLog(const std::string& log, const std::string& record);
 // The newest record of a log; empty when it has none.
 std::string NewestRecord(const std::string& log);
 
-// The log file: RunLogFolder()/tolvar-update.log; empty when the system names no folder.
-std::filesystem::path RunLogPath();
-
 // Appends the record to the log at `path` under the log's lock, never raising; false when it
 // could not be written (no folder, read-only, full, locked by another writer for `wait`).
 // Another program writes its record in milliseconds; a lock held longer is not ours to wait for.
-bool AppendRunRecord(const std::filesystem::path& path, const std::string& record,
+bool AppendRunRecord(const std::string& path, const std::string& record,
                      std::chrono::milliseconds wait = std::chrono::seconds(2)) noexcept;
 
 // Completes the record with what the system is and appends it to the user's log; never raises,
