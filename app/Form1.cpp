@@ -162,7 +162,11 @@ void TForm1::btn_PROGRAMClick(TComponent*) {
         } catch (...) {
             error = std::current_exception();
             reporter.Settle();
-            port.NoteError(ShownErrorText(error));
+            try {
+                port.NoteError(ShownErrorText(error));
+            } catch (...) {
+                // The record goes without the text; the error itself still reaches the user.
+            }
         }
         // Still beside the window, after it has shown the outcome: the file costs the transfer
         // nothing, and whatever becomes of it changes nothing the user sees.
