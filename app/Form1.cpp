@@ -2,15 +2,19 @@
 
 #include "app/FormClasses.h"
 #include "app/Platform.h"
+#include "app/RunLog.h"
 #include "app/WindowUpload.h"
 #include "framework/Application.h"
 #include "framework/FrameworkTexts.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StdControls.h"
+#include "serial/ComComboBox.h"
 #include "serial/ComPort.h"
 #include "serial/ComPortStartup.h"
 #include "wizard/Assist.h"
 
+#include <chrono>
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -139,19 +143,49 @@ void TForm1::Check_TAKClick(TComponent*) {
 void TForm1::btn_PROGRAMClick(TComponent*) {
     TFormReporter onForm(*this);
     TUiThreadReporter reporter(onForm);
-    PortAdapter<TComPort> port(*ComPort);
+    PortAdapter<TComPort> adapter(*ComPort);
+    TRunRecord record;
+    record.started = std::chrono::system_clock::now();
+    record.port = ComPort->Port();
+    record.portDetails = PickedPortDetails();
+    const std::string line = LineSettingsText(ComPort->LineSettings(), ComPort->TimeoutValues());
+    TRecordingReporter recording(reporter, record);
+    TRecordingPort port(adapter, record);
     const PayloadSource source = payloadSource;
     // An update cut halfway can leave the controller unusable.
     const TSessionHold hold(kSessionHoldReason);
     RunBesideTheWindow([&] {
+        std::exception_ptr error;
         try {
-            RunFirmwareUpload(port, reporter, source);
+            RunFirmwareUpload(port, recording, source);
+            reporter.Flush();
         } catch (...) {
+            error = std::current_exception();
             reporter.Settle();
-            throw;
+            try {
+                port.NoteError(ShownErrorText(error));
+            } catch (...) {
+                // The record goes without the text; the error itself still reaches the user.
+            }
         }
-        reporter.Flush();
+        // Still beside the window, after it has shown the outcome: the file costs the transfer
+        // nothing, and whatever becomes of it changes nothing the user sees.
+        if (port.Opened())
+            record.line = line;
+        KeepRunRecord(record);
+        if (error)
+            std::rethrow_exception(error);
     });
+}
+
+std::string TForm1::PickedPortDetails() const {
+    const auto* list = dynamic_cast<const TComComboBox*>(FindComponent("ComComboBox2"));
+    if (list == nullptr || list->Text() != ComPort->Port())
+        return std::string();
+    const int index = list->ItemIndex();
+    const std::vector<std::string>& details = list->ItemDetails();
+    return index >= 0 && static_cast<std::size_t>(index) < details.size() ? details[index]
+                                                                          : std::string();
 }
 
 int RunWizard(std::string_view description) {

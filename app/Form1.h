@@ -49,6 +49,8 @@ public:
     void Loaded() override;
 
 private:
+    // What the port page shows beside the picked port; empty when it shows nothing.
+    std::string PickedPortDetails() const;
     // Names, headings and descriptions that a screen reader needs beyond each kind's own.
     void DescribeForScreenReaders();
 };

@@ -2,8 +2,10 @@
 // first running.
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
@@ -58,4 +60,32 @@ TEST(SecondStart, EndsWithStatusZeroAndLeavesTheFirstRunning) {
     kill(first, SIGKILL);
     WaitFor(first, 10);
     std::filesystem::remove_all(runtime);
+}
+
+// For support: the log's path and its newest record, without a window.
+TEST(LogOption, PrintsThePathAndTheNewestRecord) {
+    char name[] = "/tmp/tolvar-state-XXXXXX";
+    const std::string state = mkdtemp(name);
+    auto run = [](const std::string& environment) {
+        const std::string command =
+            "env -u DISPLAY -u XDG_STATE_HOME " + environment + " " TOLVAR_UPDATE_EXE " --log";
+        FILE* out = popen(command.c_str(), "r");
+        std::string text;
+        char buffer[256];
+        while (out != nullptr && std::fgets(buffer, sizeof buffer, out) != nullptr)
+            text += buffer;
+        EXPECT_EQ(out != nullptr ? pclose(out) : -1, 0);
+        return text;
+    };
+    // The state folder must be an absolute path to count; else the one under the home folder.
+    const std::string path = state + "/tolvar-update/tolvar-update.log";
+    const std::string home = state + "/.local/state/tolvar-update/tolvar-update.log";
+    EXPECT_EQ(run("XDG_STATE_HOME=" + state), path + "\n\nNo run recorded yet.\n");
+    EXPECT_EQ(run("HOME=" + state), home + "\n\nNo run recorded yet.\n");
+    EXPECT_EQ(run("HOME=" + state + " XDG_STATE_HOME=relative"),
+              home + "\n\nNo run recorded yet.\n");
+    std::filesystem::create_directories(state + "/tolvar-update");
+    std::ofstream(path) << "== run 1\nresult: failure\n\n== run 2\nresult: success\n\n";
+    EXPECT_EQ(run("XDG_STATE_HOME=" + state), path + "\n\n== run 2\nresult: success\n");
+    std::filesystem::remove_all(state);
 }

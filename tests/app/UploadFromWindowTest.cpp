@@ -1,6 +1,7 @@
 // The whole update from the window, in one process: the real form from its description, the
 // port list fed with the simulator's pseudo-terminal, a pick in the list, "TAK", "PROGRAMUJ".
 #include "app/Form1.h"
+#include "app/RunLog.h"
 #include "app/WindowUpload.h"
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
@@ -9,6 +10,7 @@
 #include "serial/ComComboBox.h"
 #include "serial/ComPort.h"
 #include "serial/EnumComPorts.h"
+#include "serial/PortDetails.h"
 #include "tools/sim/LoaderSim.h"
 #include "update/FirmwareUpload.h"
 #include "wizard/Assist.h"
@@ -24,9 +26,11 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -56,6 +60,9 @@ std::string Announced(const TControl& form) {
 }
 
 const char* const kNoSuchPort = "/dev/tolvar-no-such-port";
+// The line as the run's record gives it, with the tests' short read time-out.
+const std::string kLineRecord = "line: 115200 baud, 8 data bits, no parity, 2 stop bits, no flow "
+                                "control, DTR off, RTS off, read time-out 100 ms a byte + 50 ms\n";
 
 class SimulatedController {
 public:
@@ -97,9 +104,28 @@ protected:
         form_->ComPort->Timeouts().SetReadTotalMultiplier(100);
         form_->ComPort->Timeouts().SetReadTotalConstant(50);
     }
+    // Each test its own log, so that the newest record is this test's run.
+    void SetUp() override {
+        char name[] = "/tmp/tolvar-state-XXXXXX";
+        state_ = ::mkdtemp(name);
+        ::setenv("XDG_STATE_HOME", state_.c_str(), 1);
+    }
     void TearDown() override {
         form_.reset();
         SetComPortSource(nullptr);
+        std::filesystem::remove_all(state_);
+    }
+    // The newest record of the log, with what changes from run to run masked: the header, the
+    // system, the pseudo-terminal's name, the times.
+    std::string LoggedRecord() {
+        std::ifstream in(state_ + "/tolvar-update/tolvar-update.log", std::ios::binary);
+        std::string text = NewestRecord(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        text = std::regex_replace(text, std::regex(R"(^== .*\n)"), "");
+        text = std::regex_replace(text, std::regex(R"(system: .*\n)"), "");
+        text = std::regex_replace(text, std::regex("port: " + controller_->Path()), "port: P");
+        text = std::regex_replace(text, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d)"), "T");
+        return std::regex_replace(text, std::regex(R"(\d+\.\d\d s)"), "S");
     }
 
     TLMDAssist& Frame() { return *form_->LMDAssist1; }
@@ -135,6 +161,7 @@ protected:
     bool AdviceShown() { return !W(*form_->lbl_FINISH_INFO)->isHidden(); }
 
     TScriptedMessageBoxes boxes_;
+    std::string state_;
     std::unique_ptr<SimulatedController> controller_;
     std::unique_ptr<TForm1> form_;
 };
@@ -265,6 +292,69 @@ TEST_F(UpdateFromWindow, AHeldPortKeepsTheFailureTextAndNamesTheHolderInTheAdvic
                                                      std::to_string(holder) +
                                                      ").\r\nZAMKNIJ GO I SPRÓBUJ PONOWNIE.");
     EXPECT_EQ(controller_->Finish().frames, 0);
+    EXPECT_EQ(LoggedRecord(), "port: P\nport failure: port error 1, system error code 16\n"
+                              "advice shown: \"PORT JEST UŻYWANY PRZEZ PROGRAM sleep (PID " +
+                                  std::to_string(holder) +
+                                  "). / ZAMKNIJ GO I SPRÓBUJ PONOWNIE.\"\nresult: port failure: "
+                                  "\"Błąd inizjalizacji portu szeregowego. / Port może być "
+                                  "używany przez inny program. / Uaktualnienie oprogramowania / "
+                                  "zostało zakończone błędem.\"\n");
+}
+
+// A log that cannot be written (its folder would lie under a file, which stops root as well)
+// leaves everything the user sees as it is.
+TEST_F(UpdateFromWindow, AnUnwritableLogChangesNothingTheUserSees) {
+    std::ofstream(state_ + "/file") << "x";
+    ::setenv("XDG_STATE_HOME", (state_ + "/file").c_str(), 1);
+    sim::Options retry;
+    retry.refuseOnce = 2;
+    Start(retry);
+    WalkToProgramming(controller_->Path());
+    Click(form_->btn_PROGRAM);
+    EXPECT_EQ(ResultText(), "Uaktualnienie oprogramowania\nzostało zakończone sukcesem.");
+    EXPECT_EQ(VisibleButtons(), "Zakończ");
+    EXPECT_TRUE(boxes_.shown.empty());
+}
+
+// The record each outcome leaves, written by the real upload over the simulator's line.
+TEST_F(UpdateFromWindow, EachOutcomeLeavesItsRecord) {
+    const std::string whole =
+        "pass 2: T, end-of-file record (836 of 836): whole image acknowledged, S\nresult: "
+        "success: \"Uaktualnienie oprogramowania / zostało zakończone sukcesem.\"\n";
+    const std::string failed = "result: failure: \"Uaktualnienie oprogramowania / zostało "
+                               "zakończone błędem.\", advice to check the connections shown\n";
+    auto passes = [](const std::string& end) {
+        return "pass 1: T, " + end + ", S\npass 2: T, " + end + ", S\npass 3: T, " + end +
+               ", S\npass 4: T, " + end + ", S\n";
+    };
+    sim::Options retry;
+    retry.refuseOnce = 2;
+    sim::Options silent;
+    silent.silent = true;
+    sim::Options refusal;
+    refusal.refuseEvery = 3;
+    sim::Options noise;
+    noise.deals = {{1, 5, sim::Fault::Garbage}};
+    const std::vector<std::pair<sim::Options, std::string>> cases = {
+        {retry, "pass 1: T, record 2 of 836: refused with 0x15 (NAK), S\n" + whole},
+        {silent, passes("start record: no reply within the time-out") + failed},
+        {refusal, passes("record 3 of 836: refused with 0x15 (NAK)") + failed},
+        {noise, "pass 1: T, record 5 of 836: garbage byte 0x5A, S\n" + whole},
+    };
+    // The port as the port page describes it.
+    SetComPortDescriber([](const std::vector<std::string>& names) {
+        return std::vector<std::string>(names.size(), "FT232R USB UART, FTDI, USB 0403:6001");
+    });
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        Start(cases[i].first);
+        WalkToProgramming(controller_->Path());
+        Click(form_->btn_PROGRAM);
+        EXPECT_EQ(LoggedRecord(), "port: P (FT232R USB UART, FTDI, USB 0403:6001)\n" + kLineRecord +
+                                      cases[i].second)
+            << "case " << i;
+        form_.reset();
+    }
+    SetComPortDescriber({});
 }
 
 TEST_F(UpdateFromWindow, MissingPayloadShowsTheBoxAndChangesNothing) {
@@ -304,6 +394,13 @@ TEST_F(UpdateFromWindow, AFailingLineReachesTheExceptionDisplayOnTheProgrammingP
     // The window takes input again.
     Click(Button(btnPrev));
     EXPECT_EQ(Page(), "LMDAssistPage5");
+    // The record names the frame the line died on and the text the user saw.
+    EXPECT_EQ(LoggedRecord(), "port: P\n" + kLineRecord +
+                                  "pass 1: T, record 20 of 836: cut by an error on read\n"
+                                  "result: error shown, the wizard stays on the programming page: "
+                                  "\"" +
+                                  boxes_.shown[0].text +
+                                  " [port error 3, system error code 5]\"\n");
 }
 
 // A click on Cancel's place, a key and a close request made during the upload are not acted
