@@ -97,6 +97,11 @@ def step():
             if app is not None and app.name == "tolvar-update" and app.childCount > 0:
                 state["app"] = app
         if state["app"] is None:
+            if program.poll() is not None:
+                failures.append(f"the program ended (status {program.returncode}) before its"
+                                " window reached the AT-SPI bus")
+                pyatspi.Registry.stop()
+                return False
             return True
         window = state["window"] = state["app"].getChildAtIndex(0)
         check("window role", window.getRole(), pyatspi.ROLE_DIALOG)
