@@ -17,8 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# ctest runs the test programs through Wine, by way of a wrapper that starts once more a Wine
-# process that died before the program printed anything.
+# ctest runs the test programs through Wine, by way of a wrapper that runs each once and names a
+# Wine process that died before the program printed anything.
 find_program(TOLVAR_WINE wine)
 if(TOLVAR_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run ${TOLVAR_WINE})

@@ -18,6 +18,22 @@ public:
 
 } // namespace
 
+std::string IconAccessibleName(TMsgIcon icon) {
+    switch (icon) {
+    case TMsgIcon::Error:
+        return "Błąd";
+    case TMsgIcon::Question:
+        return "Pytanie";
+    case TMsgIcon::Warning:
+        return "Ostrzeżenie";
+    case TMsgIcon::Information:
+        return "Informacja";
+    case TMsgIcon::None:
+        break;
+    }
+    return {};
+}
+
 TMessageBoxes& MessageBoxes() {
     static TWidgetSetBoxes boxes;
     return installed != nullptr ? *installed : boxes;

@@ -11,6 +11,9 @@ enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
 enum class TMsgIcon { None, Error, Question, Warning, Information };
 
+// What a screen reader calls the box's icon: "Pytanie" for a question; empty for no icon.
+std::string IconAccessibleName(TMsgIcon icon);
+
 struct TMessageButton {
     std::string caption; // "&" marks the mnemonic
     int result;

@@ -14,8 +14,10 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest/QTest>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -95,6 +97,25 @@ TEST(MainForm, IsBuiltFromItsDescription) {
     EXPECT_EQ(port.Timeouts().WriteTotalMultiplier(), 100);
     EXPECT_EQ(port.Timeouts().WriteTotalConstant(), 1000);
     EXPECT_FALSE(port.Connected());
+}
+
+// The window opens at the stored place (the frame's corner at 348, 266) with the stored client
+// size, along each side where the screen has room for it; where it has none, it moves toward the
+// screen. Also run on a 1366 x 768 screen, where the whole stored place fits (CMakeLists.txt).
+TEST(MainForm, OpensAtTheStoredPlaceWhereTheScreenAllows) {
+    Wizard w;
+    const QWidget* window = W(*w.form);
+    EXPECT_EQ(window->size(), QSize(575, 405));
+    const QRect frame = window->frameGeometry();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    if (348 + frame.width() <= work.right() + 1)
+        EXPECT_EQ(frame.left(), 348);
+    else
+        EXPECT_LT(frame.left(), 348);
+    if (266 + frame.height() <= work.bottom() + 1)
+        EXPECT_EQ(frame.top(), 266);
+    else
+        EXPECT_LT(frame.top(), 266);
 }
 
 // What Orca finds through Qt's accessibility interface: the window, each page named by its

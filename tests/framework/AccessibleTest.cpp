@@ -147,16 +147,32 @@ TEST(Contrast, SecondaryTextIsDarkenedJustEnoughToRead) {
     EXPECT_NEAR(ContrastRatio(Rgb(128, 128, 128), white), 3.95, 0.01);
     EXPECT_NEAR(ContrastRatio(black, white), 21.0, 0.01);
     EXPECT_EQ(ContrastRatio(white, black), ContrastRatio(black, white));
-    const TColor grey = ReadableSecondary(Rgb(128, 128, 128), black, white);
-    EXPECT_GE(ContrastRatio(grey, white), kReadableContrast);
-    // No darker than it must be: one step back reads below 4.5:1.
-    EXPECT_LT(ContrastRatio(grey, white), 4.7);
-    // A grey that reads already stays; on a dark background the mix goes toward light text.
-    EXPECT_EQ(ReadableSecondary(Rgb(0x59, 0x59, 0x59), black, white), Rgb(0x59, 0x59, 0x59));
-    const TColor light = ReadableSecondary(Rgb(128, 128, 128), white, black);
-    EXPECT_EQ(light, Rgb(128, 128, 128));
-    const TColor onGrey = ReadableSecondary(Rgb(100, 100, 100), white, Rgb(90, 90, 90));
-    EXPECT_GE(ContrastRatio(onGrey, Rgb(90, 90, 90)), kReadableContrast);
+    // The rule is 4.5:1 (WCAG's for small text), written out here rather than read from the code:
+    // a grey at 3:1 or just under 4.5:1 is darkened, one just over it stays.
+    constexpr double kRule = 4.5;
+    const struct {
+        TColor grey, text, background;
+        bool stays;
+    } cases[] = {
+        {Rgb(0x94, 0x94, 0x94), black, white, false}, // 3.03:1
+        {Rgb(128, 128, 128), black, white, false},    // 3.95:1
+        {Rgb(0x77, 0x77, 0x77), black, white, false}, // 4.48:1
+        {Rgb(0x76, 0x76, 0x76), black, white, true},  // 4.54:1
+        {Rgb(0x59, 0x59, 0x59), black, white, true},  // 7:1
+        // On a dark background the mix goes toward the light text.
+        {Rgb(128, 128, 128), white, black, true},
+        {Rgb(100, 100, 100), white, Rgb(90, 90, 90), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.grey << " on " << c.background);
+        const TColor shown = ReadableSecondary(c.grey, c.text, c.background);
+        EXPECT_EQ(shown == c.grey, c.stays);
+        EXPECT_GE(ContrastRatio(shown, c.background), kRule);
+        // No further toward the text colour than it must go.
+        if (!c.stays) {
+            EXPECT_LT(ContrastRatio(shown, c.background), kRule + 0.3);
+        }
+    }
 }
 
 } // namespace

@@ -1,7 +1,8 @@
+#include "framework/widgets/qt/QtAccessible.h"
+
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/widgets/qt/QtPeer.h"
-#include "framework/widgets/qt/QtWidgetSet.h"
+#include "framework/widgets/qt/QtControlOf.h"
 
 #include <QAccessibleWidget>
 #include <QLabel>
@@ -105,15 +106,15 @@ void SetOwnAccessibleRole(QWidget* widget, QAccessible::Role role) {
     widget->setProperty(kRoleProperty, static_cast<int>(role));
 }
 
-void ApplyAccessible(QWidget* widget, const TAccessibleInfo& info, bool ownWidget) {
+void ApplyAccessible(QWidget* widget, const TAccessibleInfo& info, bool ownWidget,
+                     QWidget* labelWidget) {
     if (ownWidget)
         SetOwnAccessibleRole(widget, QtRole(info.role));
-    widget->setAccessibleName(QtText(info.name));
-    widget->setAccessibleDescription(QtText(info.description));
+    widget->setAccessibleName(QString::fromStdString(info.name));
+    widget->setAccessibleDescription(QString::fromStdString(info.description));
     // Qt relates a label to the widget it stands for through its buddy.
-    if (info.labelledBy != nullptr)
-        if (auto* label = qobject_cast<QLabel*>(QtWidget(*info.labelledBy)))
-            label->setBuddy(widget);
+    if (auto* label = qobject_cast<QLabel*>(labelWidget))
+        label->setBuddy(widget);
 }
 
 } // namespace tolvar

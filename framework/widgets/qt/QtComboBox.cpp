@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLayout>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -83,10 +84,28 @@ public:
     }
 };
 
+// Qt tells whether a line of a list shows by whether it lies within the list's rectangle, and the
+// list of a closed drop-down keeps its size: a screen reader would find its lines showing on any
+// page. Closed, the list has no height; dropped, its layout gives it its size again.
+class TPortListWidget final : public QComboBox {
+public:
+    explicit TPortListWidget(QWidget* parent) : QComboBox(parent) { view()->resize(0, 0); }
+
+    void showPopup() override {
+        if (QLayout* layout = view()->parentWidget()->layout())
+            layout->invalidate();
+        QComboBox::showPopup();
+    }
+    void hidePopup() override {
+        QComboBox::hidePopup();
+        view()->resize(0, 0);
+    }
+};
+
 class TQtComboBoxPeer final : public TQtPeer, public TComboBoxPeer {
 public:
     explicit TQtComboBoxPeer(TComboBox& comboBox)
-        : TQtPeer(comboBox, new QComboBox(ParentWidget(comboBox)), false) {
+        : TQtPeer(comboBox, new TPortListWidget(ParentWidget(comboBox)), false) {
         List()->setEditable(false);
         List()->setItemDelegate(new TDetailDelegate(List()));
         // Picks by mouse, arrow keys, wheel or typing the start of a name all arrive here.

@@ -2,6 +2,7 @@
 #include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -30,6 +31,10 @@ int TQtWidgetSet::ShowMessageBox(const TMessageRequest& request) {
     case TMsgIcon::None:
         break;
     }
+    // The icon is a picture of the box; a screen reader reads it by what it means.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        if (!label->pixmap().isNull())
+            label->setAccessibleName(QString::fromStdString(IconAccessibleName(request.icon)));
     std::map<QAbstractButton*, int> results;
     for (const TMessageButton& b : request.buttons) {
         QPushButton* button =

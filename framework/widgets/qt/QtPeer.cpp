@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
+#include "framework/widgets/qt/QtControlOf.h"
 #include "framework/widgets/qt/QtWidgetSet.h"
 
 #include <QApplication>
@@ -11,8 +12,6 @@
 namespace tolvar {
 
 namespace {
-
-constexpr const char* kControlProperty = "tolvarControl";
 
 // Offers a key on the focused control to the model before the widget acts on it.
 class TKeyFilter : public QObject {
@@ -46,8 +45,7 @@ private:
 
 TQtPeer::TQtPeer(TControl& control, QWidget* widget, bool container)
     : control_(control), widget_(widget), container_(container) {
-    widget_->setProperty(kControlProperty,
-                         QVariant::fromValue(reinterpret_cast<quintptr>(&control)));
+    SetQtControl(widget_, control);
     new TKeyFilter(widget_, control, container);
 }
 
@@ -57,13 +55,6 @@ TQtPeer::~TQtPeer() {
 
 QWidget* TQtPeer::ParentWidget(const TControl& control) {
     return control.Parent() != nullptr ? QtWidget(*control.Parent()) : nullptr;
-}
-
-TControl* QtControl(const QWidget* widget) {
-    if (widget == nullptr)
-        return nullptr;
-    const QVariant v = widget->property(kControlProperty);
-    return v.isValid() ? reinterpret_cast<TControl*>(v.value<quintptr>()) : nullptr;
 }
 
 QWidget* QtWidget(const TControl& control) {
@@ -133,7 +124,8 @@ void TQtPeer::Invalidate() {
 }
 
 void TQtPeer::SetAccessible(const TAccessibleInfo& info) {
-    ApplyAccessible(widget_, info, ownAccessible_);
+    ApplyAccessible(widget_, info, ownAccessible_,
+                    info.labelledBy != nullptr ? QtWidget(*info.labelledBy) : nullptr);
 }
 
 } // namespace tolvar

@@ -3,6 +3,7 @@
 // Shared by the pieces of the Qt widget set; nothing outside this folder includes it.
 
 #include "framework/WidgetSet.h"
+#include "framework/widgets/qt/QtAccessible.h"
 
 #include <QAccessible>
 #include <QColor>
@@ -37,12 +38,6 @@ QSize PictureFileSize(const std::string& name);
 QString QtText(const std::string& text);
 QRect QtRect(const TRect& rect);
 TKey KeyOf(const QKeyEvent& event);
-// Widgets of our own get the role the model gives them through Qt's accessibility interface.
-void InstallAccessibleFactory();
-// Hands the model's accessible name, description and, for a widget of our own, role to Qt.
-void ApplyAccessible(QWidget* widget, const TAccessibleInfo& info, bool ownWidget);
-// A widget of our own with a role that no control of the model has (the announcer).
-void SetOwnAccessibleRole(QWidget* widget, QAccessible::Role role);
 
 // What every control's widget does. The widget belongs to the parent's widget while both live;
 // the peer deletes it when the control goes (children go first, as the model destroys them).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/WidgetSet.h"
+#include "framework/widgets/qt/QtControlOf.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -63,8 +64,6 @@ private:
 // The real widget of a control of the Qt widget set (tests send it real events and read its
 // real state).
 QWidget* QtWidget(const TControl& control);
-// The control whose widget this is, or nullptr.
-TControl* QtControl(const QWidget* widget);
 
 // The application object of the Qt entry points: the widget set is installed for its lifetime,
 // the window icon and desktop entry are set, calls handed over by other threads are run from

@@ -326,6 +326,13 @@ void ReleaseAnnotationService() {
     AnnotationService() = nullptr;
 }
 
+void SetAnnotationService(IAccPropServices* services) {
+    ReleaseAnnotationService();
+    if (services != nullptr)
+        services->AddRef();
+    AnnotationService() = services;
+}
+
 void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText) {
     IAccPropServices*& services = AnnotationService();
     if (services == nullptr &&

@@ -1,11 +1,14 @@
 #pragma once
 
-// Shared by the pieces of the Win32 widget set; nothing outside this folder includes it.
+// Shared by the pieces of the Win32 widget set; nothing outside this folder includes it but its
+// tests.
 
 #include "framework/widgets/win32/Win32Peer.h"
 
 #include <string>
 #include <windows.h>
+
+struct IAccPropServices;
 
 namespace tolvar::win32 {
 
@@ -51,5 +54,8 @@ LONG MsaaRole(TAccessibleRole role);
 void AnnotateStandardControl(HWND window, const TAccessibleInfo& info, bool nameIsText);
 // Lets the annotation service go, before the thread leaves COM.
 void ReleaseAnnotationService();
+// Lays the annotations through these services rather than the system's (tests record the calls:
+// Wine's own service takes them and ignores them); nullptr goes back to the system's.
+void SetAnnotationService(IAccPropServices* services);
 
 } // namespace tolvar::win32

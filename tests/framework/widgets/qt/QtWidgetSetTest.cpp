@@ -491,6 +491,11 @@ TEST_F(Window, TheDroppedListShowsEachDetailBesideItsName) {
     // An item without a detail shows its name alone.
     EXPECT_EQ(Darkest(shot, QRect(nameEnd + 30, row.top(), 60, row.height())), 255);
     combo->hidePopup();
+    // Closed, the list has no height (its lines then read as not showing); dropped again, its own.
+    EXPECT_EQ(view->height(), 0);
+    combo->showPopup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->viewport()->width() >= line; }, 5000));
+    combo->hidePopup();
 
     // Tooltip and accessible description follow the selection, the program's and the user's.
     EXPECT_EQ(combo->toolTip().toStdString(), usb);
