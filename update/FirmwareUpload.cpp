@@ -31,8 +31,11 @@ constexpr int kQuietReadLimit = 8;
 // A line carries a frame and its reply at its own speed: a reply never comes sooner than the
 // frame and the reply byte take on it. Once this many replies of a pass in a row came no sooner,
 // the line has shown its pace, and a byte that comes sooner is not the reply: it trails an earlier
-// one. A pseudo-terminal or an emulator answers at once and never shows it.
+// one. Only frames that take a while count (a pseudo-terminal, which answers at once, can stall
+// for a millisecond or two now and then); and a line that answered sooner even once before it
+// showed its pace is taken for such a one for the rest of the run.
 constexpr int kPaceProof = 4;
+constexpr std::size_t kPaceFrame = 40; // bytes: 3.8 ms on the line
 // Until then, each reply is given this long for what trails it (a doubled reply, noise one byte
 // time behind it) to arrive, so that it is not taken for the next frame's reply.
 constexpr std::chrono::microseconds kTrailWait{500};
@@ -54,8 +57,15 @@ class PassExchanges {
 public:
     enum class Answer { Reply, Silence, Doubt };
 
-    PassExchanges(UploadPort& port, PassRecord& record, bool retry)
-        : port_(port), record_(record), startSettle_(retry ? kStartSettle : kTrailWait) {
+    // Whether the line answered sooner than it could have before it showed its pace: kept for
+    // the whole run.
+    struct Line {
+        bool unpaced = false;
+    };
+
+    PassExchanges(UploadPort& port, PassRecord& record, Line& line, bool retry)
+        : port_(port), record_(record), line_(line),
+          startSettle_(retry ? kStartSettle : kTrailWait) {
         // Whatever waits now was sent before this pass began.
         if (const std::int32_t stale = port_.InputCount(); stale > 0) {
             port_.DiscardInput();
@@ -84,8 +94,9 @@ public:
             }
         }
         if (!paced_) {
-            inARow_ = soon ? 0 : inARow_ + 1;
-            paced_ = inARow_ >= kPaceProof;
+            line_.unpaced = line_.unpaced || soon;
+            inARow_ = soon ? 0 : inARow_ + (length >= kPaceFrame ? 1 : 0);
+            paced_ = !line_.unpaced && inARow_ >= kPaceProof;
         }
         previous_ = reply;
         previousCounts_ = !start;
@@ -122,6 +133,7 @@ private:
 
     UploadPort& port_;
     PassRecord& record_;
+    Line& line_;
     const std::chrono::microseconds startSettle_;
     int inARow_ = 0;
     bool paced_ = false;
@@ -151,6 +163,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
     LineCursor cursor(*payload);
     std::array<std::uint8_t, kMaxLineBytes> transmit{};
     std::array<std::uint8_t, 256> receive{};
+    PassExchanges::Line line;
 
     do {
         failed = false;
@@ -186,7 +199,7 @@ UploadResult RunFirmwareUpload(UploadPort& port, UploadReporter& reporter,
 
         // Any start reply will do, but a missing one ends the pass: a record never follows a
         // frame that went unanswered.
-        PassExchanges exchanges(port, record, result.passes > 1);
+        PassExchanges exchanges(port, record, line, result.passes > 1);
         const auto fail = [&](PassExchanges::Answer answer) {
             failed = true;
             ++failureCounter;

@@ -28,10 +28,15 @@ public:
         return std::chrono::steady_clock::now();
     }
     virtual void Pause(std::chrono::microseconds span) {
-        // Windows' sleeps round a fraction of a millisecond down to nothing: the clock decides.
+        // The clock decides: Windows' sleeps round a fraction of a millisecond down to nothing and
+        // a millisecond up to its timer's step (15.6 ms), so short waits yield rather than sleep.
         const auto end = Now() + span;
-        for (auto now = Now(); now < end; now = Now())
-            std::this_thread::sleep_for(end - now);
+        for (auto now = Now(); now < end; now = Now()) {
+            if (end - now < std::chrono::milliseconds(2))
+                std::this_thread::yield();
+            else
+                std::this_thread::sleep_for(end - now);
+        }
     }
     // Why the port could not be opened, for the user, when the platform knows a remedy (no
     // permission); empty otherwise.

@@ -45,6 +45,10 @@ public:
     // answers through Deliver.
     std::function<void(const Bytes&, LineClock::time_point)> far;
     std::function<void()> onOpen;
+    // How much later than its due the answer to frame n of the run comes (not with `far`).
+    std::function<LineClock::duration(std::size_t)> lag = [](std::size_t) {
+        return LineClock::duration{};
+    };
     // Bytes take their time on the line: 11 bit times at 115200 baud.
     bool paced = false;
     // The remedy the port offers for an open failure with this code.
@@ -85,7 +89,7 @@ public:
             far(frames.back(), in);
         } else {
             for (std::uint8_t byte : answer(frames.size() - 1, frames.back()))
-                Deliver(in + ByteTime(), byte);
+                Deliver(in + ByteTime() + lag(frames.size() - 1), byte);
         }
         return count;
     }

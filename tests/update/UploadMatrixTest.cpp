@@ -137,7 +137,7 @@ TEST(UploadMatrix, EachPassReportsWhereAndWhyItEnded) {
         {"silent start", true, 0, {Fault::Silent}, End::Unanswered, 0, 0, 0},
         {"refusal", true, 5, {Fault::Refuse}, End::Refused, 5, 0x15, 0},
         {"garbage", false, 7, {Fault::Garbage}, End::Refused, 7, 0x5A, 0},
-        {"noise behind, paced", true, 9, {Fault::Noise, {}, 0x15}, End::Noise, 10, 0x15, 1},
+        {"noise behind, paced", true, 20, {Fault::Noise, {}, 0x15}, End::Noise, 21, 0x15, 1},
         {"noise behind, unpaced", false, 9, {Fault::Noise, {}, 0x00}, End::Noise, 9, 0x00, 1},
         {"noise with the end record's reply",
          true,
@@ -155,7 +155,15 @@ TEST(UploadMatrix, EachPassReportsWhereAndWhyItEnded) {
          401,
          0x15,
          1},
-        {"doubled, paced", true, 9, {Fault::DoubleBehind}, End::Whole, kEnd, 0, 1},
+        {"doubled, paced", true, 20, {Fault::DoubleBehind}, End::Whole, kEnd, 0, 1},
+        {"doubled before the pace shows",
+         true,
+         12,
+         {Fault::Noise, {}, 0x15},
+         End::Noise,
+         12,
+         0x15,
+         1},
         {"doubled start", false, 0, {Fault::Double}, End::Whole, kEnd, 0, 1},
     };
     for (const auto& c : cases) {
@@ -177,6 +185,19 @@ TEST(UploadMatrix, EachPassReportsWhereAndWhyItEnded) {
         EXPECT_GT(first.took, c.paced && c.end == End::Whole ? 5s : 0s)
             << c.name << ": the line's time, by its clock";
     }
+}
+
+// A line that answers at once but stalls for a while (a pseudo-terminal on a busy machine) must not
+// pass for one that keeps the line time: its next quick reply would be dropped as too soon.
+TEST(UploadMatrix, ALineThatAnsweredAtOnceIsNeverTakenForAPacedOne) {
+    FakePort port;
+    port.lag = [](std::size_t frame) {
+        return frame >= 20 && frame < 60 ? std::chrono::milliseconds(10) : 0ms;
+    };
+    test::RecordingReporter seen;
+    const UploadResult result = RunFirmwareUpload(port, seen);
+    EXPECT_EQ(result.outcome, UploadResult::Outcome::Success);
+    EXPECT_EQ(result.passes, 1);
 }
 
 // Before a new pass the line must fall quiet, but one that never does gets only so much patience.
