@@ -12,6 +12,7 @@
 #include "framework/Thread.h"
 #include "framework/widgets/win32/Win32Process.h"
 #include "framework/widgets/win32/Win32WidgetSet.h"
+#include "framework/win32/WideText.h"
 #include "update/FirmwareUpload.h"
 #include "wizard/Assist.h"
 
@@ -29,12 +30,9 @@ std::string lastAlert;
 std::string Narrow(const wchar_t* text, int length = -1) {
     if (text == nullptr)
         return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    if (length < 0 && !out.empty())
-        out.pop_back();
-    return out;
+    return tolvar::Utf8FromWide(length < 0
+                                    ? std::wstring_view(text)
+                                    : std::wstring_view(text, static_cast<std::size_t>(length)));
 }
 
 std::string Flat(std::string text) {

@@ -1,4 +1,5 @@
 #include "app/Platform.h"
+#include "framework/win32/WideText.h"
 
 #include <thread>
 #include <vector>
@@ -17,17 +18,6 @@ std::wstring Wide(const std::string& utf8) {
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
                         length);
     return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty())
-        return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
 }
 
 std::wstring Environment(const wchar_t* name) {
@@ -52,7 +42,7 @@ std::string RunLogPath() {
             return std::string();
         folder = profile + L"\\AppData\\Local";
     }
-    return Utf8(folder) + "\\TOLVAR\\tolvar-update.log";
+    return Utf8FromWide(folder) + "\\TOLVAR\\tolvar-update.log";
 }
 
 // The version the system itself reports (GetVersionEx answers what the manifest claims), and

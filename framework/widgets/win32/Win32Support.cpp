@@ -1,5 +1,6 @@
 #include "framework/Platform.h"
 #include "framework/widgets/win32/Win32Peer.h"
+#include "framework/win32/WideText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,14 +23,7 @@ std::wstring Wide(const std::string& utf8) {
 }
 
 std::string Narrow(const std::wstring& utf16) {
-    if (utf16.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
+    return Utf8FromWide(utf16);
 }
 
 int Dpi() {
