@@ -69,7 +69,7 @@ Xvfb::Xvfb() {
     if (pipe2(fds, O_CLOEXEC) != 0)
         return;
     pid_ = Spawn({{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", "-br"},
+                   "-nolisten", "tcp", "-br", "-noreset"},
                   {}},
                  -1, fds[1]);
     close(fds[1]);
